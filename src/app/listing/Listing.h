@@ -1,0 +1,50 @@
+#pragma once
+// What the drive, folder and file lists show, without any window system.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorrindel::listing {
+
+class ListingError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One or more wildcard patterns joined by ";" ("*.doc;*.rtf"). "*" matches any run of characters,
+// "?" exactly one; letter case is ignored (REPORT.XLS is an "*.xls" file). Blanks around each
+// pattern are ignored; empty patterns between ";" match nothing.
+class PatternSet {
+public:
+    explicit PatternSet(std::string_view patterns);
+    bool matches(std::string_view name) const;
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+    std::vector<std::string> patterns_;  // already folded to lower case
+};
+
+// Names of the regular files (and links to regular files) in `folder` that match `patterns`; no
+// hidden dot-files; sorted without regard to letter case. Throws ListingError when the folder
+// cannot be read.
+std::vector<std::string> listFiles(const std::string& folder, const PatternSet& patterns);
+
+// Names of the sub-folders (and links to folders) of `folder`, the same way.
+std::vector<std::string> listFolders(const std::string& folder);
+
+// Orders names as the lists show them: without regard to letter case, ties by their bytes.
+bool lessIgnoringCase(std::string_view a, std::string_view b);
+
+// "/a/b" + "c" -> "/a/b/c"; "/" + "c" -> "/c".
+std::string joinPath(std::string_view folder, std::string_view name);
+
+// Removes a trailing "/" except at "/"; collapses repeated "/". Does not resolve "." or "..".
+std::string normalizePath(std::string_view path);
+
+// The folder holding `path` ("/a/b" -> "/a", "/a" -> "/"); "/" for "/".
+std::string parentPath(std::string_view path);
+
+}  // namespace vorrindel::listing
