@@ -1,0 +1,187 @@
+#include "settings/SettingsFile.h"
+
+#include "settings/IniText.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+namespace vorrindel::settings {
+namespace {
+
+// Values come back cut to their first 31 characters; longer ones are stored whole but restored
+// short, and the window applies the short form like any other value.
+constexpr std::size_t kReadLimit = 31;
+
+constexpr std::string_view kFileName = "comp.ini";
+
+std::string describe(std::string_view what, const std::filesystem::path& path, int error) {
+    std::string text(what);
+    text += ' ';
+    text += path.string();
+    text += ": ";
+    text += std::strerror(error);
+    return text;
+}
+
+// Length of the UTF-8 sequence starting at `at`, or 1 for a byte that starts none; a broken
+// sequence counts byte by byte so that every byte belongs to exactly one character.
+std::size_t characterLength(std::string_view s, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(s[at]);
+    std::size_t length = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
+    if (length == 1 || at + length > s.size()) return 1;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(s[at + i]) & 0xC0) != 0x80) return 1;
+    return length;
+}
+
+// The first `limit` characters of `value`, never splitting a character.
+std::string firstCharacters(std::string value, std::size_t limit) {
+    std::size_t at = 0;
+    for (std::size_t count = 0; count < limit && at < value.size(); ++count) at += characterLength(value, at);
+    value.resize(at);
+    return value;
+}
+
+// The whole file; nullopt with an empty `error` when it does not exist.
+std::optional<std::string> readWhole(const std::filesystem::path& path, std::string& error) {
+    error.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) error = describe("cannot read", path, errno);
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        error = describe("cannot read", path, EISDIR);
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[4096];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            content.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            error = describe("cannot read", path, errno);
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t put = ::write(fd, data.data(), data.size());
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+// Replaces `target` by `content` through a file beside it and a rename, so that a failure at any
+// point leaves the old file whole. An existing file keeps its permission bits.
+std::optional<std::string> replaceFile(const std::filesystem::path& target, std::string_view content) {
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+
+    std::filesystem::path temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = target;
+        temporary += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return describe("cannot write", target, errno);
+    }
+    if (fd < 0) return describe("cannot write", target, EEXIST);
+
+    int failure = 0;
+    if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) failure = errno;
+    if (!failure && !writeAll(fd, content)) failure = errno;
+    if (!failure && ::fsync(fd) != 0) failure = errno;
+    if (::close(fd) != 0 && !failure) failure = errno;
+    if (!failure && ::rename(temporary.c_str(), target.c_str()) != 0) failure = errno;
+    if (failure) {
+        ::unlink(temporary.c_str());
+        return describe("cannot write", target, failure);
+    }
+    return std::nullopt;
+}
+
+std::filesystem::path homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home == '/') return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir && *entry->pw_dir == '/')
+        return entry->pw_dir;
+    // No home at all (a bare service account): still one fixed place per user.
+    return std::filesystem::temp_directory_path() / ("vorrindel-" + std::to_string(::getuid()));
+}
+
+}  // namespace
+
+SettingsFile::SettingsFile(std::filesystem::path file) : file_(std::move(file)) {}
+
+std::filesystem::path SettingsFile::defaultLocation() {
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        return std::filesystem::path(config) / "vorrindel" / kFileName;
+    return homeFolder() / ".config" / "vorrindel" / kFileName;
+}
+
+std::string SettingsFile::readSetting(std::string_view name, std::string* error) const {
+    std::string reason;
+    std::optional<std::string> text = readWhole(file_, reason);
+    if (error) *error = reason;
+    if (!text || !ini::isValidName(name)) return {};
+    return firstCharacters(ini::lookup(*text, name, name).value_or(""), kReadLimit);
+}
+
+SavedSettings SettingsFile::readAll(std::string* error) const {
+    std::string reason;
+    std::optional<std::string> text = readWhole(file_, reason);
+    if (error) *error = reason;
+    if (!text) return {};
+    auto value = [&](std::string_view name) {
+        return firstCharacters(ini::lookup(*text, name, name).value_or(""), kReadLimit);
+    };
+    return {value("Type"), value("Drive"), value("Dir"), value("Tick")};
+}
+
+std::optional<std::string> SettingsFile::writeSetting(std::string_view name, std::string_view value) {
+    if (!ini::isValidName(name)) return "cannot store a setting named \"" + std::string(name) + "\"";
+    if (!ini::isValidValue(value))
+        return "cannot store " + std::string(name) + ": the value holds a line break or NUL";
+
+    // Write through a link to the file it names rather than replacing the link.
+    std::error_code ec;
+    std::filesystem::path target = std::filesystem::weakly_canonical(file_, ec);
+    if (ec) target = file_;
+
+    std::string reason;
+    std::optional<std::string> old = readWhole(target, reason);
+    if (!reason.empty()) return reason;  // never replace a file that could not be read whole
+
+    std::string text = ini::assign(old.value_or(""), name, name, value);
+    if (old && text == *old) return std::nullopt;  // nothing changed: leave the file alone
+
+    if (target.has_parent_path()) {
+        std::filesystem::create_directories(target.parent_path(), ec);
+        if (ec) return "cannot create folder " + target.parent_path().string() + ": " + ec.message();
+    }
+    return replaceFile(target, text);
+}
+
+}  // namespace vorrindel::settings

@@ -1,0 +1,276 @@
+#include "settings/IniText.h"
+#include "settings/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+using vorrindel::settings::SavedSettings;
+using vorrindel::settings::SettingsFile;
+using namespace std::string_literals;
+
+namespace {
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vorrindel-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    fs::path file() const { return dir_ / "comp.ini"; }
+
+    static std::string contents(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static void put(const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static ino_t inode(const fs::path& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0);
+        return info.st_ino;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(SettingsFileTest, MissingFileReadsAsFourEmptyValuesWithoutError) {
+    SettingsFile settings(file());
+    std::string error = "stale";
+    SavedSettings saved = settings.readAll(&error);
+    EXPECT_EQ(saved.type + saved.drive + saved.dir + saved.tick, "");
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(settings.readSetting("Dir", &error), "");
+    EXPECT_EQ(error, "");
+}
+
+TEST_F(SettingsFileTest, FirstWriteCreatesFolderAndFile) {
+    SettingsFile settings(dir_ / "a" / "b" / "comp.ini");
+    EXPECT_EQ(settings.writeSetting("Tick", "1"), std::nullopt);
+    EXPECT_EQ(contents(settings.path()), "[Tick]\nTick=1\n");
+}
+
+TEST_F(SettingsFileTest, ReadAllMatchesSingleReadsAndIgnoresOtherContent) {
+    put(file(), "; kept\r\n[tick]\r\ntick = 2\r\n[Dir]\r\nDir=/home/a b\r\n[Other]\r\nType=Word\r\n"
+                "[Type]\r\nType=Excel\r\n[Drive]\r\nDrive=/ [sda2]\r\n");
+    SettingsFile settings(file());
+    SavedSettings saved = settings.readAll();
+    EXPECT_EQ(saved.type, "Excel");
+    EXPECT_EQ(saved.drive, "/ [sda2]");
+    EXPECT_EQ(saved.dir, "/home/a b");
+    EXPECT_EQ(saved.tick, "2");
+    EXPECT_EQ(settings.readSetting("Type"), saved.type);
+    EXPECT_EQ(settings.readSetting("Drive"), saved.drive);
+    EXPECT_EQ(settings.readSetting("Dir"), saved.dir);
+    EXPECT_EQ(settings.readSetting("Tick"), saved.tick);
+}
+
+struct CutCase {
+    const char* rule;
+    std::string stored;
+    std::string restored;
+};
+
+void PrintTo(const CutCase& c, std::ostream* os) { *os << c.rule; }
+
+class ValuesComeBackCutTo31Characters : public SettingsFileTest, public ::testing::WithParamInterface<CutCase> {};
+
+TEST_P(ValuesComeBackCutTo31Characters, StoredWholeRestoredShort) {
+    SettingsFile settings(file());
+    ASSERT_EQ(settings.writeSetting("Dir", GetParam().stored), std::nullopt);
+    EXPECT_EQ(settings.readSetting("Dir"), GetParam().restored);
+    EXPECT_EQ(settings.readAll().dir, GetParam().restored);
+    EXPECT_EQ(vorrindel::settings::ini::lookup(contents(file()), "Dir", "Dir"), GetParam().stored);
+}
+
+const std::string k30 = "/" + std::string(29, 'd');
+
+INSTANTIATE_TEST_SUITE_P(
+    Boundary, ValuesComeBackCutTo31Characters,
+    ::testing::Values(CutCase{"empty", "", ""},
+                      CutCase{"thirty", k30, k30},
+                      CutCase{"thirty_one", k30 + "x", k30 + "x"},
+                      CutCase{"thirty_two", k30 + "xy", k30 + "x"},
+                      CutCase{"long", k30 + std::string(100, 'z'), k30 + "z"},
+                      CutCase{"outer_blanks_count", " " + k30 + " ", " " + k30},
+                      CutCase{"multibyte_last_kept_whole", k30 + "\xc3\xa9", k30 + "\xc3\xa9"},
+                      CutCase{"multibyte_never_split", k30 + "x\xe2\x82\xac", k30 + "x"},
+                      CutCase{"four_byte_character", k30 + "\xf0\x9f\x98\x80!", k30 + "\xf0\x9f\x98\x80"},
+                      CutCase{"broken_sequence_counts_bytes", k30 + "\xc3\xc3", k30 + "\xc3"}),
+    [](const auto& info) { return std::string(info.param.rule); });
+
+TEST_F(SettingsFileTest, DeletedFileMakesNextStartLikeTheFirst) {
+    SettingsFile settings(file());
+    ASSERT_EQ(settings.writeSetting("Type", "Word"), std::nullopt);
+    ASSERT_EQ(settings.readSetting("Type"), "Word");
+    fs::remove(file());
+    EXPECT_EQ(SettingsFile(file()).readAll().type, "");
+}
+
+TEST_F(SettingsFileTest, SameValueAgainLeavesFileUntouched) {
+    SettingsFile settings(file());
+    ASSERT_EQ(settings.writeSetting("Dir", "/home"), std::nullopt);
+    const ino_t before = inode(file());
+    EXPECT_EQ(settings.writeSetting("Dir", "/home"), std::nullopt);
+    EXPECT_EQ(inode(file()), before);
+}
+
+TEST_F(SettingsFileTest, ChangeReplacesFileWholeAndLeavesNoTemporaryBehind) {
+    put(file(), "# mine\n[Dir]\nDir=/old\n");
+    SettingsFile settings(file());
+    ASSERT_EQ(settings.writeSetting("Dir", "/new"), std::nullopt);
+    ASSERT_EQ(settings.writeSetting("Type", "Access"), std::nullopt);
+    EXPECT_EQ(contents(file()), "# mine\n[Dir]\nDir=/new\n[Type]\nType=Access\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(SettingsFileTest, RewriteKeepsPermissionBits) {
+    put(file(), "[Tick]\nTick=0\n");
+    fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(SettingsFile(file()).writeSetting("Tick", "1"), std::nullopt);
+    EXPECT_EQ(fs::status(file()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(SettingsFileTest, WritesThroughLinkToItsTarget) {
+    fs::create_directory(dir_ / "real");
+    put(dir_ / "real" / "comp.ini", "[Type]\nType=Word\n");
+    fs::create_symlink(dir_ / "real" / "comp.ini", file());
+    ASSERT_EQ(SettingsFile(file()).writeSetting("Type", "Excel"), std::nullopt);
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(contents(dir_ / "real" / "comp.ini"), "[Type]\nType=Excel\n");
+}
+
+TEST_F(SettingsFileTest, ValueWithLineBreakIsRefusedAndFileKept) {
+    put(file(), "[Dir]\nDir=/old\n");
+    SettingsFile settings(file());
+    for (const std::string& bad : {"/a\nb"s, "/a\rb"s, "/a\0b"s}) {
+        std::optional<std::string> error = settings.writeSetting("Dir", bad);
+        ASSERT_TRUE(error.has_value());
+        EXPECT_NE(error->find("Dir"), std::string::npos) << *error;
+    }
+    EXPECT_TRUE(settings.writeSetting("Di]r", "x").has_value());
+    EXPECT_EQ(contents(file()), "[Dir]\nDir=/old\n");
+    EXPECT_EQ(settings.readSetting("Di]r"), "");
+}
+
+TEST_F(SettingsFileTest, UnreadableFileIsReportedAndNeverReplaced) {
+    fs::create_directory(file());  // a folder where the file should be
+    put(file() / "inside", "x");
+    SettingsFile settings(file());
+    std::string error;
+    EXPECT_EQ(settings.readSetting("Type", &error), "");
+    EXPECT_NE(error.find(file().string()), std::string::npos) << error;
+    error.clear();
+    settings.readAll(&error);
+    EXPECT_FALSE(error.empty());
+
+    std::optional<std::string> writeError = settings.writeSetting("Type", "Word");
+    ASSERT_TRUE(writeError.has_value());
+    EXPECT_NE(writeError->find(file().string()), std::string::npos) << *writeError;
+    EXPECT_EQ(contents(file() / "inside"), "x");
+}
+
+TEST_F(SettingsFileTest, FolderThatCannotBeCreatedIsReported) {
+    put(dir_ / "plain", "not a folder");
+    SettingsFile settings(dir_ / "plain" / "comp.ini");
+    std::string error;
+    EXPECT_EQ(settings.readSetting("Tick", &error), "");
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(settings.writeSetting("Tick", "1").has_value());
+    EXPECT_EQ(contents(dir_ / "plain"), "not a folder");
+}
+
+TEST_F(SettingsFileTest, SuccessfulReadClearsEarlierError) {
+    std::string error = "earlier";
+    put(file(), "[Tick]\nTick=1\n");
+    EXPECT_EQ(SettingsFile(file()).readSetting("Tick", &error), "1");
+    EXPECT_EQ(error, "");
+}
+
+TEST_F(SettingsFileTest, CorruptFileStillReadsAndKeepsItsBytesOnWrite) {
+    const std::string garbage = "\x7f" "ELF\0\x01\xff\n\xfe[Ty\npe]=\r\n"s;
+    put(file(), garbage + "[Tick]\nTick=1");
+    SettingsFile settings(file());
+    EXPECT_EQ(settings.readSetting("Tick"), "1");
+    ASSERT_EQ(settings.writeSetting("Tick", "0"), std::nullopt);
+    ASSERT_EQ(settings.writeSetting("Type", "Word"), std::nullopt);
+    EXPECT_EQ(contents(file()), garbage + "[Tick]\nTick=0\n[Type]\nType=Word\n");
+}
+
+struct LocationCase {
+    const char* rule;
+    const char* xdgConfigHome;  // nullptr: unset
+    const char* home;
+    const char* expected;
+};
+
+void PrintTo(const LocationCase& c, std::ostream* os) { *os << c.rule; }
+
+class DefaultLocation : public ::testing::TestWithParam<LocationCase> {
+protected:
+    void SetUp() override {
+        save("XDG_CONFIG_HOME", xdg_);
+        save("HOME", home_);
+    }
+    void TearDown() override {
+        restore("XDG_CONFIG_HOME", xdg_);
+        restore("HOME", home_);
+    }
+    static void save(const char* name, std::optional<std::string>& into) {
+        if (const char* value = std::getenv(name)) into = value;
+    }
+    static void restore(const char* name, const std::optional<std::string>& value) {
+        if (value) ::setenv(name, value->c_str(), 1);
+        else ::unsetenv(name);
+    }
+    static void set(const char* name, const char* value) {
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    std::optional<std::string> xdg_, home_;
+};
+
+TEST_P(DefaultLocation, FollowsXdgConfigHomeOnlyWhenAbsolute) {
+    set("XDG_CONFIG_HOME", GetParam().xdgConfigHome);
+    set("HOME", GetParam().home);
+    EXPECT_EQ(SettingsFile::defaultLocation(), fs::path(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environment, DefaultLocation,
+    ::testing::Values(LocationCase{"absolute_xdg", "/cfg", "/home/u", "/cfg/vorrindel/comp.ini"},
+                      LocationCase{"relative_xdg", "cfg", "/home/u", "/home/u/.config/vorrindel/comp.ini"},
+                      LocationCase{"empty_xdg", "", "/home/u", "/home/u/.config/vorrindel/comp.ini"},
+                      LocationCase{"unset_xdg", nullptr, "/home/u", "/home/u/.config/vorrindel/comp.ini"}),
+    [](const auto& info) { return std::string(info.param.rule); });
+
+TEST(DefaultLocationWithoutHome, StaysAbsoluteAndFixed) {
+    std::optional<std::string> home;
+    if (const char* value = std::getenv("HOME")) home = value;
+    ::unsetenv("HOME");
+    const fs::path first = SettingsFile::defaultLocation();
+    const fs::path second = SettingsFile::defaultLocation();
+    if (home) ::setenv("HOME", home->c_str(), 1);
+    EXPECT_TRUE(first.is_absolute()) << first;
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first.filename(), "comp.ini");
+}
+
+}  // namespace
