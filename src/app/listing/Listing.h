@@ -25,6 +25,8 @@ public:
 private:
     std::string text_;
     std::vector<std::string> patterns_;  // already folded to lower case
+    // Per pattern: "*" followed by plain text ("*.doc"), the usual case, checked as a name ending.
+    std::vector<bool> suffixOnly_;
 };
 
 // Names of the regular files (and links to regular files) in `folder` that match `patterns`; no

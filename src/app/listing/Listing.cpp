@@ -1,0 +1,215 @@
+#include "app/listing/Listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace vorrindel::listing {
+
+namespace {
+
+// Only ASCII letters are folded: names are UTF-8 and their other bytes must pass unchanged.
+inline unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+// Length of the UTF-8 character starting at `at`; a stray or cut-off byte counts as one, so
+// names that are not valid UTF-8 still list and match.
+inline std::size_t charLength(std::string_view s, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(s[at]);
+    std::size_t want = 1;
+    if (lead >= 0xF0 && lead <= 0xF7) {
+        want = 4;
+    } else if (lead >= 0xE0) {
+        want = lead <= 0xEF ? 3 : 1;
+    } else if (lead >= 0xC0) {
+        want = 2;
+    }
+    std::size_t len = 1;
+    while (len < want && at + len < s.size() && (static_cast<unsigned char>(s[at + len]) & 0xC0) == 0x80) ++len;
+    return len;
+}
+
+bool endsWithFolded(std::string_view name, std::string_view lowerSuffix) {
+    if (name.size() < lowerSuffix.size()) return false;
+    const std::size_t offset = name.size() - lowerSuffix.size();
+    for (std::size_t i = 0; i < lowerSuffix.size(); ++i) {
+        if (fold(static_cast<unsigned char>(name[offset + i])) != static_cast<unsigned char>(lowerSuffix[i]))
+            return false;
+    }
+    return true;
+}
+
+// Wildcard match with a single back-tracking point: on a mismatch only the last "*" takes one
+// more character, which is enough for "*" and "?" and stays linear for the usual patterns.
+bool globMatch(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size()) {
+            const char pc = pattern[p];
+            if (pc == '*') {
+                starP = ++p;
+                starN = n;
+                continue;
+            }
+            if (pc == '?') {
+                n += charLength(name, n);
+                ++p;
+                continue;
+            }
+            if (static_cast<unsigned char>(pc) == fold(static_cast<unsigned char>(name[n]))) {
+                ++p;
+                ++n;
+                continue;
+            }
+        }
+        if (starP == std::string_view::npos) return false;
+        starN += charLength(name, starN);
+        n = starN;
+        p = starP;
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+
+std::unique_ptr<DIR, DirCloser> openFolder(const std::string& folder) {
+    DIR* d = opendir(folder.c_str());
+    if (d == nullptr) {
+        const int err = errno;
+        throw ListingError("Cannot read the folder \"" + folder + "\": " + std::strerror(err));
+    }
+    return std::unique_ptr<DIR, DirCloser>(d);
+}
+
+enum class Wanted { files, folders };
+
+// Reads `folder` once; `accept` sees every non-hidden name whose kind is still unknown or fits,
+// before any stat, so that a pattern can turn names away without a system call.
+template <typename Accept>
+std::vector<std::string> readFolder(const std::string& folder, Wanted wanted, Accept accept) {
+    auto dir = openFolder(folder);
+    const int fd = dirfd(dir.get());
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0) {
+                const int err = errno;
+                throw ListingError("Cannot read the folder \"" + folder + "\": " + std::strerror(err));
+            }
+            break;
+        }
+        const char* name = entry->d_name;
+        if (name[0] == '.') continue;  // hidden, and "." and ".."
+        const unsigned char type = entry->d_type;
+        const bool direct = wanted == Wanted::files ? type == DT_REG : type == DT_DIR;
+        const bool unknown = type == DT_LNK || type == DT_UNKNOWN;
+        if (!direct && !unknown) continue;
+        const std::string_view view(name);
+        if (!accept(view)) continue;
+        if (unknown) {
+            // Follow links; a dangling one fails here and is left out.
+            struct stat st {};
+            if (fstatat(fd, name, &st, 0) != 0) continue;
+            if (wanted == Wanted::files ? !S_ISREG(st.st_mode) : !S_ISDIR(st.st_mode)) continue;
+        }
+        names.emplace_back(view);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return lessIgnoringCase(a, b); });
+    return names;
+}
+
+}  // namespace
+
+PatternSet::PatternSet(std::string_view patterns) : text_(patterns) {
+    std::size_t start = 0;
+    while (start <= patterns.size()) {
+        std::size_t end = patterns.find(';', start);
+        if (end == std::string_view::npos) end = patterns.size();
+        const std::string_view part = trimBlanks(patterns.substr(start, end - start));
+        if (!part.empty()) {
+            std::string lower(part);
+            for (char& c : lower) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+            const bool suffix = lower[0] == '*' && lower.find_first_of("*?", 1) == std::string::npos;
+            patterns_.push_back(std::move(lower));
+            suffixOnly_.push_back(suffix);
+        }
+        start = end + 1;
+    }
+}
+
+bool PatternSet::matches(std::string_view name) const {
+    for (std::size_t i = 0; i < patterns_.size(); ++i) {
+        const std::string& p = patterns_[i];
+        if (suffixOnly_[i] ? endsWithFolded(name, std::string_view(p).substr(1)) : globMatch(p, name)) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> listFiles(const std::string& folder, const PatternSet& patterns) {
+    return readFolder(folder, Wanted::files, [&](std::string_view name) { return patterns.matches(name); });
+}
+
+std::vector<std::string> listFolders(const std::string& folder) {
+    return readFolder(folder, Wanted::folders, [](std::string_view) { return true; });
+}
+
+bool lessIgnoringCase(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const unsigned char ca = fold(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = fold(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return ca < cb;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;  // same but for case: a fixed order keeps the list stable between reads
+}
+
+std::string normalizePath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        if (c == '/' && !out.empty() && out.back() == '/') continue;
+        out.push_back(c);
+    }
+    if (out.size() > 1 && out.back() == '/') out.pop_back();
+    return out;
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    if (folder.empty()) return normalizePath(name);
+    if (name.empty()) return normalizePath(folder);
+    std::string joined(folder);
+    joined.push_back('/');
+    joined.append(name);
+    return normalizePath(joined);
+}
+
+std::string parentPath(std::string_view path) {
+    const std::string normal = normalizePath(path);
+    const std::size_t slash = normal.rfind('/');
+    if (slash == std::string::npos) return {};  // a bare relative name has no folder named in it
+    if (slash == 0) return "/";
+    return normal.substr(0, slash);
+}
+
+}  // namespace vorrindel::listing
