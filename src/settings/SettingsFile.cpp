@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,21 +95,54 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-// Replaces `target` by `content` through a file beside it and a rename, so that a failure at any
-// point leaves the old file whole. An existing file keeps its permission bits.
+// An exclusive lock on "<target>.lock" for as long as it lives, so that two running copies read,
+// change and replace the file in turn instead of losing each other's change. The lock file stays:
+// removing it would let a third copy lock a fresh file while the second still holds the old one.
+class WriteLock {
+public:
+    explicit WriteLock(const std::filesystem::path& target) {
+        std::filesystem::path lockPath = target;
+        lockPath += ".lock";
+        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
+            error_ = describe("cannot lock", target, errno);
+            return;
+        }
+        // Another copy holds it only for one save; give up after two seconds rather than hang the
+        // window behind a copy that is stuck.
+        for (int attempt = 0; ::flock(fd_, LOCK_EX | LOCK_NB) != 0; ++attempt) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || attempt == 2000) {
+                error_ = describe("cannot lock", target, errno);
+                return;
+            }
+            ::usleep(1'000);
+        }
+    }
+    ~WriteLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+    const std::optional<std::string>& error() const { return error_; }
+
+private:
+    int fd_ = -1;
+    std::optional<std::string> error_;
+};
+
+// Replaces `target` by `content` through "<target>.tmp" and a rename, so that a failure or a crash
+// at any point leaves either the old file or the new one, whole. Call with the write lock held: the
+// temporary name is fixed, and one left by a crash is simply written over. An existing file keeps
+// its permission bits.
 std::optional<std::string> replaceFile(const std::filesystem::path& target, std::string_view content) {
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
 
-    std::filesystem::path temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = target;
-        temporary += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return describe("cannot write", target, errno);
-    }
-    if (fd < 0) return describe("cannot write", target, EEXIST);
+    std::filesystem::path temporary = target;
+    temporary += ".tmp";
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return describe("cannot write", temporary, errno);
 
     int failure = 0;
     if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) failure = errno;
@@ -120,7 +154,28 @@ std::optional<std::string> replaceFile(const std::filesystem::path& target, std:
         ::unlink(temporary.c_str());
         return describe("cannot write", target, failure);
     }
+
+    // Make the rename itself durable. The new file is already in place, so a failure here is not
+    // worth reporting.
+    std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    if (int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return std::nullopt;
+}
+
+// The file that `path` finally names, following a chain of links even to a target that does not
+// exist yet, so that a save writes through a link instead of replacing it.
+std::filesystem::path linkTarget(std::filesystem::path path) {
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, ec); ++hops) {
+        std::filesystem::path next = std::filesystem::read_symlink(path, ec);
+        if (ec) break;
+        path = path.parent_path() / next;  // an absolute link target replaces the whole path
+    }
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : resolved;
 }
 
 std::filesystem::path homeFolder() {
@@ -165,10 +220,16 @@ std::optional<std::string> SettingsFile::writeSetting(std::string_view name, std
     if (!ini::isValidValue(value))
         return "cannot store " + std::string(name) + ": the value holds a line break or NUL";
 
-    // Write through a link to the file it names rather than replacing the link.
     std::error_code ec;
-    std::filesystem::path target = std::filesystem::weakly_canonical(file_, ec);
-    if (ec) target = file_;
+    const std::filesystem::path target = linkTarget(file_);
+
+    if (target.has_parent_path()) {
+        std::filesystem::create_directories(target.parent_path(), ec);
+        if (ec) return "cannot create folder " + target.parent_path().string() + ": " + ec.message();
+    }
+
+    WriteLock lock(target);
+    if (lock.error()) return lock.error();
 
     std::string reason;
     std::optional<std::string> old = readWhole(target, reason);
@@ -176,11 +237,6 @@ std::optional<std::string> SettingsFile::writeSetting(std::string_view name, std
 
     std::string text = ini::assign(old.value_or(""), name, name, value);
     if (old && text == *old) return std::nullopt;  // nothing changed: leave the file alone
-
-    if (target.has_parent_path()) {
-        std::filesystem::create_directories(target.parent_path(), ec);
-        if (ec) return "cannot create folder " + target.parent_path().string() + ": " + ec.message();
-    }
     return replaceFile(target, text);
 }
 

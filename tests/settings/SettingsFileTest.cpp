@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <ostream>
-#include <sstream>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 using vorrindel::settings::SavedSettings;
@@ -46,6 +51,12 @@ protected:
         struct stat info {};
         EXPECT_EQ(::stat(path.c_str(), &info), 0);
         return info.st_ino;
+    }
+
+    std::set<std::string> entries() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename().string());
+        return names;
     }
 
     fs::path dir_;
@@ -138,7 +149,7 @@ TEST_F(SettingsFileTest, ChangeReplacesFileWholeAndLeavesNoTemporaryBehind) {
     ASSERT_EQ(settings.writeSetting("Dir", "/new"), std::nullopt);
     ASSERT_EQ(settings.writeSetting("Type", "Access"), std::nullopt);
     EXPECT_EQ(contents(file()), "# mine\n[Dir]\nDir=/new\n[Type]\nType=Access\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    EXPECT_EQ(entries(), (std::set<std::string>{"comp.ini", "comp.ini.lock"}));
 }
 
 TEST_F(SettingsFileTest, RewriteKeepsPermissionBits) {
@@ -148,13 +159,91 @@ TEST_F(SettingsFileTest, RewriteKeepsPermissionBits) {
     EXPECT_EQ(fs::status(file()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
-TEST_F(SettingsFileTest, WritesThroughLinkToItsTarget) {
+struct LinkCase {
+    const char* rule;
+    std::vector<std::pair<std::string, std::string>> links;  // link name in the folder -> what it names
+    bool targetExists;
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.rule; }
+
+class SaveThroughLink : public SettingsFileTest, public ::testing::WithParamInterface<LinkCase> {};
+
+// comp.ini is a link (or a chain of them) to real/comp.ini: the save lands there and the links stay.
+TEST_P(SaveThroughLink, WritesTheTargetAndKeepsTheLinks) {
     fs::create_directory(dir_ / "real");
-    put(dir_ / "real" / "comp.ini", "[Type]\nType=Word\n");
-    fs::create_symlink(dir_ / "real" / "comp.ini", file());
+    if (GetParam().targetExists) put(dir_ / "real" / "comp.ini", "[Type]\nType=Word\n");
+    for (const auto& [name, target] : GetParam().links) {
+        fs::path to = target;
+        fs::create_symlink(to.is_relative() ? to : dir_ / to.relative_path(), dir_ / name);
+    }
     ASSERT_EQ(SettingsFile(file()).writeSetting("Type", "Excel"), std::nullopt);
-    EXPECT_TRUE(fs::is_symlink(file()));
+    for (const auto& link : GetParam().links) EXPECT_TRUE(fs::is_symlink(dir_ / link.first)) << link.first;
     EXPECT_EQ(contents(dir_ / "real" / "comp.ini"), "[Type]\nType=Excel\n");
+    EXPECT_EQ(SettingsFile(file()).readSetting("Type"), "Excel");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, SaveThroughLink,
+    ::testing::Values(LinkCase{"absolute", {{"comp.ini", "/real/comp.ini"}}, true},
+                      LinkCase{"relative", {{"comp.ini", "real/comp.ini"}}, true},
+                      LinkCase{"chain", {{"comp.ini", "hop"}, {"hop", "/real/comp.ini"}}, true},
+                      LinkCase{"target_not_yet_there", {{"comp.ini", "real/comp.ini"}}, false}),
+    [](const auto& info) { return std::string(info.param.rule); });
+
+// Two windows open at once each save their own setting; neither save may undo the other's.
+TEST_F(SettingsFileTest, TwoRunningCopiesKeepEachOthersChanges) {
+    constexpr int kWrites = 60;
+    auto startWriter = [&](const char* name, const std::string& prefix) {
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            SettingsFile settings(file());
+            int failures = 0;
+            for (int i = 0; i < kWrites; ++i) {
+                failures += settings.writeSetting(name, prefix + std::to_string(i)).has_value();
+                ::usleep(500);
+            }
+            ::_exit(failures == 0 ? 0 : 1);
+        }
+        return pid;
+    };
+    const pid_t writers[] = {startWriter("Type", "t"), startWriter("Dir", "/d")};
+    for (pid_t pid : writers) {
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed in writer " << pid;
+    }
+    SavedSettings saved = SettingsFile(file()).readAll();
+    EXPECT_EQ(saved.type, "t" + std::to_string(kWrites - 1));
+    EXPECT_EQ(saved.dir, "/d" + std::to_string(kWrites - 1));
+}
+
+// A writer killed at any moment leaves the file as it was before or after that save, never half of
+// it, and the next save cleans up after it.
+TEST_F(SettingsFileTest, KilledWriterLeavesOldOrNewFileWhole) {
+    const std::string first = "/" + std::string(20000, 'a');
+    const std::string second = "/" + std::string(20000, 'b');
+    const std::string head = "; kept\n[Type]\nType=Word\n[Dir]\nDir=";
+    put(file(), head + first + "\n");
+    for (int round = 1; round <= 5; ++round) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            SettingsFile settings(file());
+            for (int i = 0;; ++i) settings.writeSetting("Dir", i % 2 ? first : second);
+        }
+        ::usleep(15'000 * round);
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+
+        const std::string text = contents(file());
+        EXPECT_EQ(text.substr(0, head.size()), head);
+        const std::optional<std::string> dir = vorrindel::settings::ini::lookup(text, "Dir", "Dir");
+        EXPECT_TRUE(dir == first || dir == second) << "round " << round << ": " << text.size() << " bytes";
+    }
+    ASSERT_EQ(SettingsFile(file()).writeSetting("Tick", "1"), std::nullopt);
+    EXPECT_EQ(entries(), (std::set<std::string>{"comp.ini", "comp.ini.lock"}));
 }
 
 TEST_F(SettingsFileTest, ValueWithLineBreakIsRefusedAndFileKept) {
