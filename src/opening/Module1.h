@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vorrindel::opening {
 
@@ -13,5 +14,8 @@ struct PreviousFiles {
     std::string lastDatabase;      // file name of the last Access open
     std::int16_t wordStarted = 0;  // 1 once the program has started Word itself; never cleared
 };
+
+// The clicked file's full path: the folder, a "/" unless the folder already ends in one, the name.
+std::string SelectedFilePath(std::string_view dirPath, std::string_view fileName);
 
 }  // namespace vorrindel::opening
