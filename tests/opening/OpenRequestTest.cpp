@@ -1,0 +1,504 @@
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FakePicker.h"
+#include "MemoryOffice.h"
+#include "opening/OpenRequest.h"
+
+namespace vorrindel::testing {
+namespace {
+
+using Log = std::vector<std::string>;
+
+std::string omitted(int count) {
+    std::string list;
+    for (int i = 0; i < count; ++i) list += (i ? ", " : "") + std::string("<omitted>");
+    return list;
+}
+
+// True when `block` appears in `log` as consecutive lines.
+bool hasBlock(const Log& log, const Log& block) {
+    return std::search(log.begin(), log.end(), block.begin(), block.end()) != log.end();
+}
+
+bool mentions(const Log& log, const std::string& part) {
+    return std::any_of(log.begin(), log.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; });
+}
+
+std::string lastNameFor(const opening::PreviousFiles& previous, const std::string& type) {
+    if (type == "Excel") return previous.lastWorkbook;
+    if (type == "Word") return previous.lastDocument;
+    if (type == "PowerPoint") return previous.lastPresentation;
+    return previous.lastDatabase;
+}
+
+// A test name part from any text: letters and digits kept, the rest made underscores.
+std::string nameOf(std::string text) {
+    std::replace_if(text.begin(), text.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+    return text;
+}
+
+bool nothingRemembered(const opening::PreviousFiles& previous) {
+    return previous.lastWorkbook.empty() && previous.lastDocument.empty() && previous.lastPresentation.empty() &&
+           previous.lastDatabase.empty() && previous.wordStarted == 0;
+}
+
+class OpeningTest : public ::testing::Test {
+protected:
+    MemoryOffice office;
+    FakePicker picker;
+    opening::OpenRequest request{office, picker};
+    std::optional<std::string> outcome;
+
+    // One click on `file` with the type and box given; returns what crossed the boundary.
+    Log click(const std::string& type, const std::string& file, int check = 0) {
+        picker.type = type;
+        picker.file = file;
+        picker.check = check;
+        office.takeLog();
+        outcome = request.File1_Click();
+        return office.takeLog();
+    }
+
+    const opening::PreviousFiles& previous() const { return request.previousFiles(); }
+};
+
+// --- The whole sequence of a first open, for each opener --------------------------------------
+
+struct FirstOpen {
+    std::string type;
+    std::string file;
+    Log expected;
+};
+
+class FirstOpenOfARun : public OpeningTest, public ::testing::WithParamInterface<FirstOpen> {};
+
+TEST_P(FirstOpenOfARun, SendsExactlyTheOpenersSteps) {
+    const FirstOpen& c = GetParam();
+    EXPECT_EQ(click(c.type, c.file), c.expected);
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(picker.shown, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Openers, FirstOpenOfARun,
+    ::testing::Values(
+        // The close of the empty name fails silently and the open goes ahead.
+        FirstOpen{"Excel", "a.xls",
+                  {"start excel.application#1",
+                   "create \"excel.application\" = excel.application#1",
+                   "get global(Excel)",
+                   "global(Excel)->excel.application#1.Application get ()",
+                   "excel.application#1.Workbooks get ()",
+                   "excel.application#1.Workbooks.Item get (\"\") -> failed",
+                   "release excel.application#1.Workbooks",
+                   "release excel.application#1",
+                   "global(Excel)->excel.application#1.Application get ()",
+                   "excel.application#1.Workbooks get ()",
+                   "excel.application#1.Workbooks.Open method (\"/data/a.xls\", <omitted>, false(0), " + omitted(10) +
+                       ") @1033",
+                   "release excel.application#1.Workbooks",
+                   "release excel.application#1",
+                   "excel.application#1[a.xls].Application get ()",
+                   "excel.application#1.Visible put (true(-1)) @1033",
+                   "release excel.application#1",
+                   "excel.application#1.WindowState put (-4137) @1033",
+                   "release excel.application#1[a.xls]",
+                   "release excel.application#1"}},
+        // No Word has a document open and none was started yet: the starting path.
+        FirstOpen{"Word", "a.doc",
+                  {"get global(Word)",
+                   "start word.application#1",
+                   "global(Word)->word.application#1.Documents get ()",
+                   "word.application#1.Documents.Count get ()",
+                   "release word.application#1.Documents",
+                   "create \"word.application\" = word.application#1",
+                   "word.application#1.Visible put (true(-1))",
+                   "word.application#1.Documents get ()",
+                   "word.application#1.Documents.Open method (\"/data/a.doc\", " + omitted(9) + ")",
+                   "release word.application#1[a.doc]",
+                   "release word.application#1.Documents",
+                   "word.application#1.WindowState put (1)",
+                   "release word.application#1"}},
+        // Nothing to close yet, so no close is attempted.
+        FirstOpen{"PowerPoint", "plan.ppt",
+                  {"start PowerPoint.Application#1",
+                   "create \"PowerPoint.Application\" = PowerPoint.Application#1",
+                   "PowerPoint.Application#1.Visible put (1)",
+                   "PowerPoint.Application#1.Activate method ()",
+                   "PowerPoint.Application#1.Presentations get ()",
+                   "PowerPoint.Application#1.Presentations.Open method (\"/data/plan.ppt\", false(0), false(0), "
+                   "true(-1))",
+                   "release PowerPoint.Application#1[plan.ppt]",
+                   "release PowerPoint.Application#1.Presentations",
+                   "PowerPoint.Application#1.WindowState put (3)",
+                   "release PowerPoint.Application#1"}},
+        FirstOpen{"Access", "db.mdb",
+                  {"start Access.Application#1",
+                   "create \"Access.Application\" = Access.Application#1",
+                   "Access.Application#1.Visible put (true(-1))",
+                   "Access.Application#1.OpenCurrentDatabase method (\"/data/db.mdb\", false(0))",
+                   "release Access.Application#1"}}),
+    [](const auto& info) { return info.param.type; });
+
+// --- Closing the previous file, or keeping it ------------------------------------------------
+
+struct SecondOpen {
+    std::string type;
+    std::string first;
+    std::string second;
+    Log closeBlock;           // what closes the first file when the box is unticked
+    std::string instance;     // where the first file lives
+};
+
+class PreviousFile : public OpeningTest, public ::testing::WithParamInterface<std::tuple<SecondOpen, int>> {};
+
+TEST_P(PreviousFile, IsClosedOnlyWhenTheBoxIsUnticked) {
+    const auto& [c, check] = GetParam();
+    click(c.type, c.first);
+    const Log log = click(c.type, c.second, check);
+
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(hasBlock(log, c.closeBlock), check == 0) << ::testing::PrintToString(log);
+    if (check != 0) {
+        EXPECT_FALSE(mentions(log, "Close") || mentions(log, "Quit"));
+    }
+    if (c.type == "Access") {
+        EXPECT_EQ(office.isRunning(c.instance), check != 0);
+    } else {
+        const Log docs = office.documents(c.instance);
+        EXPECT_EQ(std::count(docs.begin(), docs.end(), c.first), check == 0 ? 0 : 1);
+    }
+    // The memory follows the latest file either way.
+    EXPECT_EQ(lastNameFor(previous(), c.type), c.type == "PowerPoint" ? "deck" : c.second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Openers, PreviousFile,
+    ::testing::Combine(
+        ::testing::Values(
+            SecondOpen{"Excel", "a.xls", "b.xls",
+                       {"excel.application#1.Workbooks.Item get (\"a.xls\")",
+                        "excel.application#1[a.xls].Close method (" + omitted(3) + ") @1033"},
+                       "excel.application#1"},
+            SecondOpen{"Word", "a.doc", "b.rtf",
+                       {"global(Word)->word.application#1.Documents get ()",
+                        "word.application#1.Documents.Item get (\"a.doc\")",
+                        "word.application#1[a.doc].Close method (" + omitted(3) + ")"},
+                       "word.application#1"},
+            // PowerPoint knows the presentation by its name less the extension.
+            SecondOpen{"PowerPoint", "plan.ppt", "deck.ppt",
+                       {"PowerPoint.Application#1.Presentations.Item get (\"plan\")",
+                        "PowerPoint.Application#1[plan.ppt].Close method ()"},
+                       "PowerPoint.Application#1"},
+            SecondOpen{"Access", "one.mdb", "two.mdb",
+                       {"Access.Application#2.Visible put (true(-1))",
+                        "get global(Access)",
+                        "global(Access)->Access.Application#1.CloseCurrentDatabase method ()",
+                        "global(Access)->Access.Application#1.Quit method (1)",
+                        "Access.Application#2.OpenCurrentDatabase method (\"/data/two.mdb\", false(0))"},
+                       "Access.Application#1"}),
+        ::testing::Values(0, 1, 2)),
+    [](const auto& info) {
+        return std::get<0>(info.param).type + "_Check" + std::to_string(std::get<1>(info.param));
+    });
+
+struct Reopen {
+    std::string type;
+    std::string file;
+    std::string instance;
+};
+
+class SameFileTwice : public OpeningTest, public ::testing::WithParamInterface<Reopen> {};
+
+TEST_P(SameFileTwice, IsClosedByNameAndOpenedAgain) {
+    const Reopen& c = GetParam();
+    click(c.type, c.file);
+    const Log log = click(c.type, c.file);
+    const auto firstWith = [&](const std::string& part) {
+        return std::find_if(log.begin(), log.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    };
+    EXPECT_NE(firstWith(".Open method"), log.end());
+    EXPECT_LT(firstWith("].Close method"), firstWith(".Open method"));
+    EXPECT_EQ(office.documents(c.instance), Log{c.file});
+}
+
+INSTANTIATE_TEST_SUITE_P(Openers, SameFileTwice,
+                         ::testing::Values(Reopen{"Excel", "a.xls", "excel.application#1"},
+                                           Reopen{"Word", "a.doc", "word.application#1"},
+                                           Reopen{"PowerPoint", "plan.ppt", "PowerPoint.Application#1"}),
+                         [](const auto& info) { return info.param.type; });
+
+TEST_F(OpeningTest, PowerPointRemembersTheNameLessItsLastFourCharacters) {
+    for (const auto& [file, remembered] : std::vector<std::pair<std::string, std::string>>{
+             {"plan.ppt", "plan"}, {"Q3 Review.PPT", "Q3 Review"}, {"a.b.ppt", "a.b"}, {"x.ppt", "x"}}) {
+        click("PowerPoint", file, 1);
+        EXPECT_EQ(previous().lastPresentation, remembered) << file;
+    }
+}
+
+// --- Word: starting Word or reusing the one the global object reaches --------------------------
+
+TEST_F(OpeningTest, WordReusePathClosesOpensShowsAndActivatesButKeepsTheWindowState) {
+    click("Word", "a.doc");
+    EXPECT_EQ(previous().wordStarted, 1);
+    EXPECT_EQ(click("Word", "b.doc"),
+              (Log{"global(Word)->word.application#1.Documents get ()",
+                   "word.application#1.Documents.Count get ()",
+                   "release word.application#1.Documents",
+                   "global(Word)->word.application#1.Documents get ()",
+                   "word.application#1.Documents.Item get (\"a.doc\")",
+                   "word.application#1[a.doc].Close method (" + omitted(3) + ")",
+                   "release word.application#1[a.doc]",
+                   "release word.application#1.Documents",
+                   "global(Word)->word.application#1.Documents get ()",
+                   "word.application#1.Documents.Open method (\"/data/b.doc\", " + omitted(9) + ")",
+                   "release word.application#1[b.doc]",
+                   "release word.application#1.Documents",
+                   "global(Word)->word.application#1.Application get ()",
+                   "word.application#1.Visible put (true(-1))",
+                   "release word.application#1",
+                   "global(Word)->word.application#1.Application get ()",
+                   "word.application#1.Activate method ()",
+                   "release word.application#1"}));
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(picker.shown, 2);
+}
+
+TEST_F(OpeningTest, WordAlreadyHoldingDocumentsIsReusedAtTheFirstRequest) {
+    const std::string word = office.start("word.application");
+    office.openByHand(word, "notes.doc");
+    const Log log = click("Word", "a.doc");
+    EXPECT_TRUE(mentions(log, "word.application#1.Documents.Item get (\"\") -> failed"));
+    EXPECT_FALSE(mentions(log, "create") || mentions(log, "WindowState"));
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(previous().wordStarted, 0);
+    EXPECT_EQ(office.documents(word), (Log{"notes.doc", "a.doc"}));
+}
+
+TEST_F(OpeningTest, WordOnceStartedIsNeverStartedAgainEvenWithNoDocumentOpen) {
+    click("Word", "a.doc");
+    office.kill("word.application#1");  // the user quit Word
+    const Log log = click("Word", "b.doc");
+    EXPECT_FALSE(mentions(log, "create"));
+    EXPECT_TRUE(mentions(log, "word.application#2.Activate method ()"));
+    EXPECT_EQ(office.documents("word.application#2"), Log{"b.doc"});
+    EXPECT_EQ(previous().wordStarted, 1);
+}
+
+// --- Access: the global object reaches the Access opened last -----------------------------------
+
+TEST_F(OpeningTest, EveryLaterAccessOpenClosesAndQuitsTheAccessOpenedLast) {
+    for (int n = 1; n <= 4; ++n) {
+        const Log log = click("Access", "db" + std::to_string(n) + ".mdb");
+        ASSERT_EQ(outcome, std::nullopt) << "open " << n;
+        if (n > 1) {
+            const std::string previousAccess = "Access.Application#" + std::to_string(n - 1);
+            EXPECT_TRUE(hasBlock(log, {"global(Access)->" + previousAccess + ".CloseCurrentDatabase method ()",
+                                       "global(Access)->" + previousAccess + ".Quit method (1)"}))
+                << ::testing::PrintToString(log);
+        }
+        EXPECT_EQ(office.runningInstances("Access.Application"), Log{"Access.Application#" + std::to_string(n)});
+    }
+}
+
+TEST_F(OpeningTest, AccessQuitByTheUserLeavesNothingToCloseAndTheOpenGoesAhead) {
+    click("Access", "one.mdb");
+    office.kill("Access.Application#1");
+    const Log log = click("Access", "two.mdb");
+    EXPECT_TRUE(hasBlock(log, {"global(Access)->nothing.CloseCurrentDatabase method ()",
+                               "global(Access)->nothing.Quit method (1)"}));
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(office.currentDatabase("Access.Application#2"), "/data/two.mdb");
+}
+
+// --- Failures -------------------------------------------------------------------------------------
+
+struct CreationFailure {
+    std::string type;
+    std::string name;
+    std::string file;
+};
+
+class CreationFails : public OpeningTest, public ::testing::WithParamInterface<CreationFailure> {};
+
+TEST_P(CreationFails, IsReportedAsOneLineAndTheNextRequestWorks) {
+    const CreationFailure& c = GetParam();
+    office.failCreation(c.name, Times::Once);
+    click(c.type, c.file);
+    EXPECT_EQ(outcome, c.type + ": cannot create \"" + c.name + "\": not installed");
+    EXPECT_EQ(picker.shown, 0);
+    EXPECT_TRUE(nothingRemembered(previous()));
+
+    click(c.type, c.file);
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(picker.shown, 1);
+    EXPECT_EQ(lastNameFor(previous(), c.type).empty(), false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Openers, CreationFails,
+                         ::testing::Values(CreationFailure{"Excel", "excel.application", "a.xls"},
+                                           CreationFailure{"Word", "word.application", "a.doc"},
+                                           CreationFailure{"PowerPoint", "PowerPoint.Application", "plan.ppt"},
+                                           CreationFailure{"Access", "Access.Application", "db.mdb"}),
+                         [](const auto& info) { return info.param.type; });
+
+TEST_F(OpeningTest, NoOfficeAtAllIsReportedOnOneLineWithoutRepeatingTheCause) {
+    automation::NoOffice none("no office suite\nwas built in");
+    opening::OpenRequest bare(none, picker);
+    picker.type = "Excel";
+    picker.file = "a.xls";
+    EXPECT_EQ(bare.File1_Click(), "Excel: cannot create \"excel.application\": no office suite was built in");
+}
+
+// Openers without resume-next: the first failing step ends the request, nothing after it is sent.
+struct StoppingFailure {
+    std::string type;
+    std::string kind;
+    std::string member;
+    bool afterAnOpen;  // the failing step closes a previous file
+    std::string report;
+};
+
+class FailingStep : public OpeningTest, public ::testing::WithParamInterface<StoppingFailure> {};
+
+TEST_P(FailingStep, EndsTheRequestWithNothingSentAfterIt) {
+    const StoppingFailure& c = GetParam();
+    const std::string file = c.type == "Access" ? "db.mdb" : c.type == "Word" ? "a.doc" : "plan.ppt";
+    if (c.afterAnOpen) click(c.type, "old" + file.substr(file.size() - 4));
+    picker.shown = 0;
+    office.failOn(c.kind, c.member);
+
+    const Log log = click(c.type, file);
+    EXPECT_EQ(outcome, c.type + ": " + c.report + ": injected failure of " + c.member);
+    const auto failed = std::find_if(log.begin(), log.end(), [](const std::string& l) { return l.ends_with(" -> failed"); });
+    ASSERT_NE(failed, log.end());
+    EXPECT_TRUE(std::all_of(failed + 1, log.end(), [](const std::string& l) { return l.starts_with("release "); }))
+        << ::testing::PrintToString(log);
+    EXPECT_EQ(picker.shown, 0);
+
+    click(c.type, file);  // the fault was for one call only
+    EXPECT_EQ(outcome, std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Openers, FailingStep,
+    ::testing::Values(
+        StoppingFailure{"PowerPoint", "PowerPoint.Application", "Visible", false, "cannot show the application"},
+        StoppingFailure{"PowerPoint", "PowerPoint.Application", "Activate", false, "cannot activate the application"},
+        StoppingFailure{"PowerPoint", "Presentations", "Item", true, "cannot close \"old\""},
+        StoppingFailure{"PowerPoint", "Presentation", "Close", true, "cannot close \"old\""},
+        StoppingFailure{"PowerPoint", "Presentations", "Open", false, "cannot open \"/data/plan.ppt\""},
+        StoppingFailure{"PowerPoint", "PowerPoint.Application", "WindowState", false, "cannot maximise the application"},
+        StoppingFailure{"Access", "Access.Application", "Visible", false, "cannot show the application"},
+        StoppingFailure{"Access", "global(Access)", "CloseCurrentDatabase", true, "cannot close the previous database"},
+        StoppingFailure{"Access", "global(Access)", "Quit", true, "cannot quit the previous Access"},
+        StoppingFailure{"Access", "Access.Application", "OpenCurrentDatabase", false, "cannot open \"/data/db.mdb\""},
+        StoppingFailure{"Word", "global(Word)", "Documents", false, "cannot count the open documents"},
+        StoppingFailure{"Word", "word.application", "Visible", false, "cannot show the application"}),
+    [](const auto& info) { return nameOf(info.param.type + "_" + info.param.kind + "_" + info.param.member); });
+
+TEST_F(OpeningTest, WordNotShownOnTheStartingPathIsNotCountedAsStarted) {
+    office.failOn("word.application", "Visible");
+    click("Word", "a.doc");
+    EXPECT_EQ(previous().wordStarted, 0);
+}
+
+// Resume-next openers: a failing step is passed over and the rest of the request still runs.
+struct SkippedFailure {
+    std::string type;
+    std::string kind;
+    std::string member;
+    std::string stillSent;
+};
+
+class SkippedStep : public OpeningTest, public ::testing::WithParamInterface<SkippedFailure> {};
+
+TEST_P(SkippedStep, IsPassedOverSilently) {
+    const SkippedFailure& c = GetParam();
+    const std::string extension = c.type == "Excel" ? ".xls" : ".doc";
+    click(c.type, "old" + extension);
+    office.failOn(c.kind, c.member);
+
+    const Log log = click(c.type, "new" + extension);
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(picker.shown, 2);
+    EXPECT_TRUE(mentions(log, c.stillSent)) << ::testing::PrintToString(log);
+    EXPECT_EQ(lastNameFor(previous(), c.type), "new" + extension);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Openers, SkippedStep,
+    ::testing::Values(
+        // The first failing operation abandons the whole close chain, not the open after it.
+        SkippedFailure{"Excel", "global(Excel)", "Application", "Workbooks.Open method (\"/data/new.xls\""},
+        SkippedFailure{"Excel", "Workbook", "Close", "Workbooks.Open method (\"/data/new.xls\""},
+        SkippedFailure{"Excel", "excel.application", "Visible", "WindowState put (-4137) @1033"},
+        SkippedFailure{"Word", "Document", "Close", "Documents.Open method (\"/data/new.doc\""},
+        SkippedFailure{"Word", "Documents", "Open", "word.application#1.Visible put"},
+        SkippedFailure{"Word", "word.application", "Visible", "word.application#1.Activate method ()"}),
+    [](const auto& info) { return nameOf(info.param.type + "_" + info.param.kind + "_" + info.param.member); });
+
+TEST_F(OpeningTest, ExcelCloseChainStopsAtItsFirstFailure) {
+    click("Excel", "old.xls");
+    office.failOn("global(Excel)", "Application");
+    const Log log = click("Excel", "new.xls");
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.ends_with("Workbooks get ()"); }), 1);
+    EXPECT_FALSE(mentions(log, "Item get"));
+}
+
+class OpenThatFails : public OpeningTest, public ::testing::WithParamInterface<std::pair<std::string, std::string>> {};
+
+TEST_P(OpenThatFails, StillRecordsTheNewName) {
+    const auto& [type, collection] = GetParam();
+    const std::string file = type == "Excel" ? "bad.xls" : "bad.doc";
+    office.failOn(collection, "Open");
+    const Log log = click(type, file);
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(lastNameFor(previous(), type), file);
+    EXPECT_EQ(picker.shown, 1);
+    EXPECT_TRUE(mentions(log, "WindowState put"));
+    if (type == "Excel") {
+        EXPECT_FALSE(mentions(log, "Visible"));  // no workbook, so nothing to show
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Openers, OpenThatFails,
+                         ::testing::Values(std::pair<std::string, std::string>{"Excel", "Workbooks"},
+                                           std::pair<std::string, std::string>{"Word", "Documents"}),
+                         [](const auto& info) { return info.param.first; });
+
+// --- Routing --------------------------------------------------------------------------------------
+
+class TypeText : public OpeningTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(TypeText, MatchingNoTypeExactlyDoesNothing) {
+    EXPECT_EQ(click(GetParam(), "a.xls"), Log{});
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(picker.shown, 0);
+    EXPECT_TRUE(nothingRemembered(previous()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Routing, TypeText,
+                         ::testing::Values("", "excel", "EXCEL", " Excel", "Excel ", "Powerpoint", "word", "ACCESS"));
+
+class FolderOfTheFile : public OpeningTest, public ::testing::WithParamInterface<std::pair<std::string, std::string>> {};
+
+TEST_P(FolderOfTheFile, IsJoinedWithOneSlash) {
+    picker.dir = GetParam().first;
+    click("Access", "db.mdb");
+    EXPECT_EQ(office.currentDatabase("Access.Application#1"), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routing, FolderOfTheFile,
+                         ::testing::Values(std::pair<std::string, std::string>{"/", "/db.mdb"},
+                                           std::pair<std::string, std::string>{"/data", "/data/db.mdb"},
+                                           std::pair<std::string, std::string>{"/data/", "/data/db.mdb"},
+                                           std::pair<std::string, std::string>{"/home/a b/x", "/home/a b/x/db.mdb"}));
+
+}  // namespace
+}  // namespace vorrindel::testing
