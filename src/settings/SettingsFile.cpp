@@ -51,6 +51,11 @@ std::string firstCharacters(std::string value, std::size_t limit) {
     return value;
 }
 
+// The setting `name`, kept as a key of that name in a section of that name, as it comes back.
+std::string storedValue(std::string_view text, std::string_view name) {
+    return firstCharacters(ini::lookup(text, name, name).value_or(""), kReadLimit);
+}
+
 // The whole file; nullopt with an empty `error` when it does not exist.
 std::optional<std::string> readWhole(const std::filesystem::path& path, std::string& error) {
     error.clear();
@@ -201,7 +206,7 @@ std::string SettingsFile::readSetting(std::string_view name, std::string* error)
     std::optional<std::string> text = readWhole(file_, reason);
     if (error) *error = reason;
     if (!text || !ini::isValidName(name)) return {};
-    return firstCharacters(ini::lookup(*text, name, name).value_or(""), kReadLimit);
+    return storedValue(*text, name);
 }
 
 SavedSettings SettingsFile::readAll(std::string* error) const {
@@ -209,10 +214,8 @@ SavedSettings SettingsFile::readAll(std::string* error) const {
     std::optional<std::string> text = readWhole(file_, reason);
     if (error) *error = reason;
     if (!text) return {};
-    auto value = [&](std::string_view name) {
-        return firstCharacters(ini::lookup(*text, name, name).value_or(""), kReadLimit);
-    };
-    return {value("Type"), value("Drive"), value("Dir"), value("Tick")};
+    return {storedValue(*text, "Type"), storedValue(*text, "Drive"), storedValue(*text, "Dir"),
+            storedValue(*text, "Tick")};
 }
 
 std::optional<std::string> SettingsFile::writeSetting(std::string_view name, std::string_view value) {
