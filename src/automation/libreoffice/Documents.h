@@ -1,0 +1,53 @@
+#pragma once
+// What the application objects do to the office's documents: find them by kind and name, load,
+// close, and act on their windows. All of it runs inside OfficeSession::call.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <com/sun/star/frame/XModel.hpp>
+
+#include "automation/libreoffice/OfficeSession.h"
+
+namespace vorrindel::automation::libreoffice {
+
+using ModelRef = css::uno::Reference<css::frame::XModel>;
+
+std::optional<DocKind> kindOf(const css::uno::Reference<css::uno::XInterface>& component);
+std::string_view kindNoun(DocKind kind);  // "spreadsheet", "text document", "presentation"
+
+// Open documents of that kind, in the office's order (oldest first).
+std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind);
+// The document of that kind whose file name matches, letter case ignored; for presentations the
+// name is compared without its extension.
+ModelRef findByName(const Connection& conn, DocKind kind, const std::string& name);
+// Any open document loaded from that local path.
+ModelRef findByPath(const Connection& conn, const std::string& path);
+std::string documentName(const ModelRef& model);
+
+// The document a window operation acts on: `preferred` while it is still open, else the one
+// opened last through this session, else the office's current one of that kind, else the newest.
+ModelRef currentDocument(const Connection& conn, DocKind kind, const ModelRef& preferred,
+                         const ModelRef& sessionLast);
+
+struct LoadOptions {
+    bool readOnly = false;
+    bool hidden = false;
+};
+// Loads `path` (absolute, existing) visibly. Raises AutomationError naming the cause when the
+// office cannot load it; never lets the office show a dialog.
+ModelRef loadDocument(const Connection& conn, const std::string& path, const LoadOptions& options);
+// Removes a lock file that this user's office left behind when it ended without closing the
+// document; returns true when one was removed.
+bool removeStaleLock(const std::string& path, const std::string& ownProfileUrl);
+
+// Closes the document; one with unsaved changes is left open and the close fails.
+void closeDocument(const ModelRef& model);
+
+enum class WindowShow { Normal, Minimized, Maximized };
+void showWindow(const ModelRef& model, bool visible);
+void setWindowShow(const ModelRef& model, WindowShow show);
+void activateWindow(const ModelRef& model);
+
+}  // namespace vorrindel::automation::libreoffice

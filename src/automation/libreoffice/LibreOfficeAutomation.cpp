@@ -1,0 +1,350 @@
+#include "automation/libreoffice/LibreOfficeAutomation.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "automation/libreoffice/Documents.h"
+#include "automation/libreoffice/OfficeSession.h"
+
+namespace vorrindel::automation::libreoffice {
+
+namespace {
+
+bool named(std::string_view member, std::string_view name) {
+    if (member.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(member[i]) != lower(name[i])) return false;
+    }
+    return true;
+}
+
+std::string_view accessName(Access access) {
+    switch (access) {
+    case Access::Method: return "call";
+    case Access::Get: return "get";
+    case Access::Put: return "set";
+    }
+    return "?";
+}
+
+[[noreturn]] void noMember(std::string_view object, std::string_view member, Access access) {
+    throw AutomationError(errors::kMemberNotFound, std::string(object) + " has no member \"" + std::string(member) +
+                                                       "\" to " + std::string(accessName(access)));
+}
+
+const Value& putValue(const Args& args, std::string_view member) {
+    if (args.empty())
+        throw AutomationError(errors::kBadArgument, "no value given to set " + std::string(member));
+    return args.back();
+}
+
+std::string_view collectionName(DocKind kind) {
+    switch (kind) {
+    case DocKind::Spreadsheet: return "Workbooks";
+    case DocKind::Text: return "Documents";
+    case DocKind::Presentation: return "Presentations";
+    }
+    return "";
+}
+
+// The window states each application takes, by its own numbering.
+WindowShow windowShowFor(DocKind kind, std::int32_t state) {
+    switch (kind) {
+    case DocKind::Spreadsheet:
+        if (state == -4137) return WindowShow::Maximized;
+        if (state == -4140) return WindowShow::Minimized;
+        if (state == -4143) return WindowShow::Normal;
+        break;
+    case DocKind::Text:
+        if (state == 1) return WindowShow::Maximized;
+        if (state == 2) return WindowShow::Minimized;
+        if (state == 0) return WindowShow::Normal;
+        break;
+    case DocKind::Presentation:
+        if (state == 3) return WindowShow::Maximized;
+        if (state == 2) return WindowShow::Minimized;
+        if (state == 1) return WindowShow::Normal;
+        break;
+    }
+    throw AutomationError(errors::kBadArgument, "unknown window state " + std::to_string(state));
+}
+
+bool optionalFlag(const Args& args, std::size_t index, bool fallback) {
+    if (index >= args.size() || args[index].isOmitted() || args[index].isEmpty()) return fallback;
+    return args[index].asBool() != 0;
+}
+
+// The file an Open names, as the absolute path the office will report it under.
+std::string resolvePath(std::string path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (path.empty()) throw AutomationError(errors::kBadArgument, "no file name given to open");
+    if (!fs::exists(path, ec) && path.find('\\') != std::string::npos) {
+        std::string slashed = path;
+        for (auto& c : slashed)
+            if (c == '\\') c = '/';
+        if (fs::exists(slashed, ec)) path = slashed;
+    }
+    fs::path p = fs::absolute(path, ec);
+    if (!fs::exists(p, ec))
+        throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": there is no such file");
+    if (fs::is_directory(p, ec))
+        throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": it is a folder");
+    auto canonical = fs::canonical(p, ec);
+    return ec ? p.lexically_normal().string() : canonical.string();
+}
+
+// Which document an application object acts on when it shows or activates its window.
+struct AppState {
+    std::mutex mutex;
+    ModelRef last;
+    std::uint64_t generation = 0;
+
+    void set(const ModelRef& model, std::uint64_t gen) {
+        std::lock_guard lock(mutex);
+        last = model;
+        generation = gen;
+    }
+    ModelRef get(std::uint64_t gen) {
+        std::lock_guard lock(mutex);
+        return generation == gen ? last : ModelRef();
+    }
+};
+
+using SessionPtr = std::shared_ptr<OfficeSession>;
+using StatePtr = std::shared_ptr<AppState>;
+
+class ApplicationObject;
+
+class DocumentObject final : public Dispatch {
+public:
+    DocumentObject(SessionPtr session, DocKind kind, ModelRef model, std::uint64_t generation)
+        : session_(std::move(session)), kind_(kind), model_(std::move(model)), generation_(generation) {}
+
+    Value invoke(std::string_view member, Access access, const Args& args, std::optional<int>) override;
+
+private:
+    SessionPtr session_;
+    DocKind kind_;
+    ModelRef model_;
+    std::uint64_t generation_;
+};
+
+class CollectionObject final : public Dispatch {
+public:
+    CollectionObject(SessionPtr session, DocKind kind, StatePtr state)
+        : session_(std::move(session)), kind_(kind), state_(std::move(state)) {}
+
+    Value invoke(std::string_view member, Access access, const Args& args, std::optional<int>) override {
+        if (named(member, "Item") && access != Access::Put) return item(args);
+        if (named(member, "Count") && access == Access::Get) {
+            auto kind = kind_;
+            return Value::integer(session_->call<std::int32_t>(
+                [kind](const Connection& conn) { return static_cast<std::int32_t>(documentsOf(conn, kind).size()); }));
+        }
+        if (named(member, "Open") && access == Access::Method) return open(args);
+        noMember(collectionName(kind_), member, access);
+    }
+
+private:
+    Value item(const Args& args) {
+        if (args.empty()) throw AutomationError(errors::kBadArgument, "Item needs a name or a number");
+        auto session = session_;
+        auto kind = kind_;
+        const Value& key = args[0];
+        if (key.isInteger()) {
+            std::int32_t index = key.asInteger();
+            return session->call<Value>([session, kind, index](const Connection& conn) {
+                auto docs = documentsOf(conn, kind);
+                if (index < 1 || static_cast<std::size_t>(index) > docs.size())
+                    throw AutomationError(errors::kNotFound, "there is no " + std::string(kindNoun(kind)) +
+                                                                 " number " + std::to_string(index));
+                return Value::object(
+                    std::make_shared<DocumentObject>(session, kind, docs[index - 1], conn.generation));
+            });
+        }
+        std::string name = key.asText();
+        return session->call<Value>([session, kind, name](const Connection& conn) {
+            auto model = findByName(conn, kind, name);
+            if (!model.is())
+                throw AutomationError(errors::kNotFound,
+                                      "no open " + std::string(kindNoun(kind)) + " is named \"" + name + "\"");
+            return Value::object(std::make_shared<DocumentObject>(session, kind, model, conn.generation));
+        });
+    }
+
+    Value open(const Args& args) {
+        if (args.empty() || !args[0].isText())
+            throw AutomationError(errors::kBadArgument, "Open needs the file name first");
+        std::string path = resolvePath(args[0].asText());
+        LoadOptions options;
+        // Workbooks and documents take ReadOnly third, presentations second; a presentation opened
+        // without a window is loaded hidden.
+        options.readOnly = optionalFlag(args, kind_ == DocKind::Presentation ? 1 : 2, false);
+        if (kind_ == DocKind::Presentation) options.hidden = !optionalFlag(args, 3, true);
+        auto session = session_;
+        auto kind = kind_;
+        auto state = state_;
+        std::string ownProfile = profileUrlFor(session->options().profileDir);
+        return session->call<Value>([session, kind, state, path, options, ownProfile](const Connection& conn) {
+            ModelRef model = findByPath(conn, path);
+            if (model.is()) {
+                // Already open: bring it forward rather than load a second copy.
+                activateWindow(model);
+            } else {
+                removeStaleLock(path, ownProfile);
+                model = loadDocument(conn, path, options);
+                auto loadedKind = kindOf(model);
+                if (loadedKind != kind) {
+                    try {
+                        closeDocument(model);
+                    } catch (const AutomationError&) {
+                    }
+                    throw AutomationError(
+                        errors::kFailed,
+                        "cannot open \"" + path + "\" as a " + std::string(kindNoun(kind)) + ": LibreOffice reads it as " +
+                            (loadedKind ? "a " + std::string(kindNoun(*loadedKind)) : std::string("another kind of file")));
+                }
+            }
+            state->set(model, conn.generation);
+            session->rememberOpened(kind, model, conn.generation);
+            return Value::object(std::make_shared<DocumentObject>(session, kind, model, conn.generation));
+        });
+    }
+
+    SessionPtr session_;
+    DocKind kind_;
+    StatePtr state_;
+};
+
+class ApplicationObject : public Dispatch {
+public:
+    ApplicationObject(SessionPtr session, DocKind kind, StatePtr state, bool global = false)
+        : session_(std::move(session)), kind_(kind), state_(std::move(state)), global_(global) {}
+
+    Value invoke(std::string_view member, Access access, const Args& args, std::optional<int>) override {
+        if (named(member, collectionName(kind_)) && access == Access::Get)
+            return Value::object(std::make_shared<CollectionObject>(session_, kind_, state_));
+        if (global_ && named(member, "Application") && access == Access::Get)
+            return Value::object(std::make_shared<ApplicationObject>(session_, kind_, std::make_shared<AppState>()));
+        if (named(member, "Visible") && access == Access::Put) {
+            bool visible = putValue(args, member).asBool() != 0;
+            onWindow([visible](const ModelRef& doc) { showWindow(doc, visible); });
+            return {};
+        }
+        if (named(member, "WindowState") && access == Access::Put) {
+            WindowShow show = windowShowFor(kind_, putValue(args, member).asInteger());
+            onWindow([show](const ModelRef& doc) { setWindowShow(doc, show); });
+            return {};
+        }
+        if (named(member, "Activate") && access == Access::Method) {
+            onWindow([](const ModelRef& doc) { activateWindow(doc); });
+            return {};
+        }
+        noMember(global_ ? std::string(appNameFor(kind_)) + " global object"
+                         : std::string(appNameFor(kind_)) + " application",
+                 member, access);
+    }
+
+private:
+    // Runs `action` on the window of this application's current document; with no document of
+    // its kind open there is no window, and nothing to do.
+    template <class F>
+    void onWindow(F action) {
+        auto session = session_;
+        auto state = state_;
+        auto kind = kind_;
+        session->call<bool>([session, state, kind, action](const Connection& conn) {
+            auto doc = currentDocument(conn, kind, state->get(conn.generation),
+                                       session->lastOpened(kind, conn.generation));
+            if (doc.is()) action(doc);
+            return true;
+        });
+    }
+
+    SessionPtr session_;
+    DocKind kind_;
+    StatePtr state_;
+    bool global_;
+};
+
+Value DocumentObject::invoke(std::string_view member, Access access, const Args&, std::optional<int>) {
+    if (named(member, "Application") && access == Access::Get) {
+        auto state = std::make_shared<AppState>();
+        state->set(model_, generation_);
+        return Value::object(std::make_shared<ApplicationObject>(session_, kind_, state));
+    }
+    if ((named(member, "Close") && access == Access::Method) || (named(member, "Name") && access == Access::Get)) {
+        if (session_->generation() != generation_)
+            throw AutomationError(errors::kServerGone, "the office this " + std::string(kindNoun(kind_)) +
+                                                           " was open in has ended");
+        auto model = model_;
+        if (named(member, "Name"))
+            return session_->call<Value>([model](const Connection&) { return Value::text(documentName(model)); },
+                                         false);
+        session_->call<bool>(
+            [model](const Connection&) {
+                closeDocument(model);
+                return true;
+            },
+            false);
+        return {};
+    }
+    noMember(kindNoun(kind_), member, access);
+}
+
+std::optional<DocKind> kindForProgId(std::string_view name) {
+    if (named(name, "excel.application")) return DocKind::Spreadsheet;
+    if (named(name, "word.application")) return DocKind::Text;
+    if (named(name, "PowerPoint.Application")) return DocKind::Presentation;
+    return std::nullopt;
+}
+
+constexpr const char* kNoDatabases =
+    "databases (.mdb) cannot be opened on Linux: LibreOffice Base has no driver that opens them";
+
+}  // namespace
+
+LibreOfficeAutomation::LibreOfficeAutomation(LibreOfficeOptions options)
+    : session_(std::make_shared<OfficeSession>(std::move(options))) {}
+
+LibreOfficeAutomation::~LibreOfficeAutomation() = default;
+
+ObjectRef LibreOfficeAutomation::createObject(std::string_view name) {
+    if (named(name, "Access.Application"))
+        throw AutomationError(errors::kCannotCreate, "cannot create \"" + std::string(name) + "\": " + kNoDatabases);
+    auto kind = kindForProgId(name);
+    if (!kind)
+        throw AutomationError(errors::kCannotCreate, "no application is named \"" + std::string(name) + "\"");
+    session_->requireInstalled(*kind);
+    session_->connection();
+    return std::make_shared<ApplicationObject>(session_, *kind, std::make_shared<AppState>());
+}
+
+ObjectRef LibreOfficeAutomation::globalObject(GlobalApp app) {
+    DocKind kind;
+    switch (app) {
+    case GlobalApp::Excel: kind = DocKind::Spreadsheet; break;
+    case GlobalApp::Word: kind = DocKind::Text; break;
+    default: throw AutomationError(errors::kCannotCreate, std::string("no Access global object: ") + kNoDatabases);
+    }
+    session_->requireInstalled(kind);
+    session_->connection();
+    return std::make_shared<ApplicationObject>(session_, kind, std::make_shared<AppState>(), true);
+}
+
+int LibreOfficeAutomation::officePid() const { return session_->officePid(); }
+
+void LibreOfficeAutomation::shutdownOffice() { session_->shutdown(); }
+
+OfficeSession& LibreOfficeAutomation::session() { return *session_; }
+
+std::unique_ptr<LibreOfficeAutomation> makeLibreOfficeAutomation(LibreOfficeOptions options) {
+    return std::make_unique<LibreOfficeAutomation>(std::move(options));
+}
+
+std::string defaultPipeName() { return "vorrindel_" + std::to_string(getuid()); }
+
+}  // namespace vorrindel::automation::libreoffice

@@ -1,0 +1,61 @@
+#pragma once
+// The automation boundary served by LibreOffice on Linux: "excel.application" is Calc,
+// "word.application" is Writer and "PowerPoint.Application" is Impress, all three in one office
+// process reached over a UNO bridge. An application object is that process seen through one kind
+// of document, including documents the user opened by hand.
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "automation/Automation.h"
+
+namespace vorrindel::automation::libreoffice {
+
+struct LibreOfficeOptions {
+    // Profile folder of the office. Empty: the user's own profile, so that an office the user
+    // already runs is the one driven. Tests and benchmarks pass a private folder.
+    std::string profileDir;
+    // Name of the pipe the office accepts UNO connections on. Empty: one name per user.
+    std::string pipeName;
+    // Longest wait for one call into the office; a call still running then ends with kTimeout.
+    std::chrono::milliseconds callTimeout{15000};
+    // Longest wait for an office this backend starts to accept connections.
+    std::chrono::milliseconds startTimeout{45000};
+    // Where soffice and the application modules are installed.
+    std::string programDir = "/usr/lib/libreoffice/program";
+    // Start the office without windows (for machines without a display).
+    bool headless = false;
+};
+
+class OfficeSession;
+
+class LibreOfficeAutomation final : public OfficeAutomation {
+public:
+    explicit LibreOfficeAutomation(LibreOfficeOptions options);
+    ~LibreOfficeAutomation() override;
+    LibreOfficeAutomation(const LibreOfficeAutomation&) = delete;
+    LibreOfficeAutomation& operator=(const LibreOfficeAutomation&) = delete;
+
+    ObjectRef createObject(std::string_view name) override;
+    ObjectRef globalObject(GlobalApp app) override;
+
+    // Process id of the office connected to, 0 when none is known (not connected yet, or an office
+    // of the user's own that this backend did not start).
+    int officePid() const;
+    // Ends the office, when this backend started it; used where the office is private.
+    void shutdownOffice();
+    // The connection itself, for code that talks UNO directly (tests, benchmarks).
+    OfficeSession& session();
+
+private:
+    std::shared_ptr<OfficeSession> session_;
+};
+
+std::unique_ptr<LibreOfficeAutomation> makeLibreOfficeAutomation(LibreOfficeOptions options = {});
+
+// The per-user pipe name used when the options leave it empty.
+std::string defaultPipeName();
+
+}  // namespace vorrindel::automation::libreoffice

@@ -1,0 +1,1 @@
+#include "OfficeFixture.h"

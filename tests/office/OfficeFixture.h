@@ -1,0 +1,64 @@
+#pragma once
+// One private office shared by the tests of this program: its own profile folder and pipe,
+// started on first use and ended when the program ends. Sample documents are made by that same
+// LibreOffice at start-up, from text the tests write.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "automation/libreoffice/LibreOfficeAutomation.h"
+#include "automation/libreoffice/OfficeSession.h"
+
+namespace vorrindel::automation::libreoffice::testing {
+
+class OfficeEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// Folder holding the sample documents (alpha.xls, beta.xls, Gamma.xls, one.doc, two.doc,
+// three.doc, deck.ppt, show.ppt, broken.xls), made afresh for each run.
+const std::string& samples();
+std::string sample(const std::string& name);
+// A fresh copy of a sample under a new name, in a folder of its own.
+std::string copyOfSample(const std::string& name, const std::string& newName);
+const LibreOfficeOptions& officeOptions();
+LibreOfficeAutomation& office();
+bool windowsVisible();  // a display is there, the office runs with windows
+
+// Hands a file to the running office the way a file manager does (soffice <file>) and waits
+// until it is open; false when it did not open in time.
+bool openByHand(const std::string& path);
+
+// Looks at the office directly, over UNO.
+int openCount(DocKind kind);
+bool isOpen(const std::string& path);
+int copiesOpen(const std::string& path);
+void setModified(const std::string& path, bool modified);
+bool isModified(const std::string& path);
+bool isMaximized(const std::string& path);
+bool isVisible(const std::string& path);
+// Closes every document, discarding changes, so that each test starts with an empty office.
+void closeAll();
+
+// Calls as the openers make them.
+inline Args omitted(std::size_t n) { return Args(n, Value::omitted()); }
+Args excelOpenArgs(const std::string& path);
+
+class OfficeTest : public ::testing::Test {
+protected:
+    void SetUp() override { closeAll(); }
+};
+
+class WindowTest : public OfficeTest {
+protected:
+    void SetUp() override {
+        if (!windowsVisible()) GTEST_SKIP() << "no DISPLAY: window state needs the office shown (run under xvfb-run -a)";
+        OfficeTest::SetUp();
+    }
+};
+
+}  // namespace vorrindel::automation::libreoffice::testing
