@@ -17,10 +17,6 @@
 namespace vorrindel::settings {
 namespace {
 
-// Values come back cut to their first 31 characters; longer ones are stored whole but restored
-// short, and the window applies the short form like any other value.
-constexpr std::size_t kReadLimit = 31;
-
 constexpr std::string_view kFileName = "comp.ini";
 
 std::string describe(std::string_view what, const std::filesystem::path& path, int error) {
@@ -32,28 +28,10 @@ std::string describe(std::string_view what, const std::filesystem::path& path, i
     return text;
 }
 
-// Length of the UTF-8 sequence starting at `at`, or 1 for a byte that starts none; a broken
-// sequence counts byte by byte so that every byte belongs to exactly one character.
-std::size_t characterLength(std::string_view s, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(s[at]);
-    std::size_t length = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
-    if (length == 1 || at + length > s.size()) return 1;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((static_cast<unsigned char>(s[at + i]) & 0xC0) != 0x80) return 1;
-    return length;
-}
-
-// The first `limit` characters of `value`, never splitting a character.
-std::string firstCharacters(std::string value, std::size_t limit) {
-    std::size_t at = 0;
-    for (std::size_t count = 0; count < limit && at < value.size(); ++count) at += characterLength(value, at);
-    value.resize(at);
-    return value;
-}
-
-// The setting `name`, kept as a key of that name in a section of that name, as it comes back.
+// The setting `name`, kept as a key of that name in a section of that name. It comes back whole,
+// however long: a cut folder path would restore another folder.
 std::string storedValue(std::string_view text, std::string_view name) {
-    return firstCharacters(ini::lookup(text, name, name).value_or(""), kReadLimit);
+    return ini::lookup(text, name, name).value_or("");
 }
 
 // The whole file; nullopt with an empty `error` when it does not exist.

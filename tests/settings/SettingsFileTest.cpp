@@ -93,38 +93,38 @@ TEST_F(SettingsFileTest, ReadAllMatchesSingleReadsAndIgnoresOtherContent) {
     EXPECT_EQ(settings.readSetting("Tick"), saved.tick);
 }
 
-struct CutCase {
+struct WholeCase {
     const char* rule;
-    std::string stored;
-    std::string restored;
+    std::string value;
 };
 
-void PrintTo(const CutCase& c, std::ostream* os) { *os << c.rule; }
+void PrintTo(const WholeCase& c, std::ostream* os) { *os << c.rule; }
 
-class ValuesComeBackCutTo31Characters : public SettingsFileTest, public ::testing::WithParamInterface<CutCase> {};
+class ValuesComeBackWhole : public SettingsFileTest, public ::testing::WithParamInterface<WholeCase> {};
 
-TEST_P(ValuesComeBackCutTo31Characters, StoredWholeRestoredShort) {
+TEST_P(ValuesComeBackWhole, StoredAndRestoredUnchanged) {
     SettingsFile settings(file());
-    ASSERT_EQ(settings.writeSetting("Dir", GetParam().stored), std::nullopt);
-    EXPECT_EQ(settings.readSetting("Dir"), GetParam().restored);
-    EXPECT_EQ(settings.readAll().dir, GetParam().restored);
-    EXPECT_EQ(vorrindel::settings::ini::lookup(contents(file()), "Dir", "Dir"), GetParam().stored);
+    ASSERT_EQ(settings.writeSetting("Dir", GetParam().value), std::nullopt);
+    EXPECT_EQ(settings.readSetting("Dir"), GetParam().value);
+    EXPECT_EQ(settings.readAll().dir, GetParam().value);
+    EXPECT_EQ(vorrindel::settings::ini::lookup(contents(file()), "Dir", "Dir"), GetParam().value);
 }
 
 const std::string k30 = "/" + std::string(29, 'd');
 
+// Around the 31 characters that older readers kept, and well past them.
 INSTANTIATE_TEST_SUITE_P(
-    Boundary, ValuesComeBackCutTo31Characters,
-    ::testing::Values(CutCase{"empty", "", ""},
-                      CutCase{"thirty", k30, k30},
-                      CutCase{"thirty_one", k30 + "x", k30 + "x"},
-                      CutCase{"thirty_two", k30 + "xy", k30 + "x"},
-                      CutCase{"long", k30 + std::string(100, 'z'), k30 + "z"},
-                      CutCase{"outer_blanks_count", " " + k30 + " ", " " + k30},
-                      CutCase{"multibyte_last_kept_whole", k30 + "\xc3\xa9", k30 + "\xc3\xa9"},
-                      CutCase{"multibyte_never_split", k30 + "x\xe2\x82\xac", k30 + "x"},
-                      CutCase{"four_byte_character", k30 + "\xf0\x9f\x98\x80!", k30 + "\xf0\x9f\x98\x80"},
-                      CutCase{"broken_sequence_counts_bytes", k30 + "\xc3\xc3", k30 + "\xc3"}),
+    Boundary, ValuesComeBackWhole,
+    ::testing::Values(WholeCase{"empty", ""},
+                      WholeCase{"thirty", k30},
+                      WholeCase{"thirty_one", k30 + "x"},
+                      WholeCase{"thirty_two", k30 + "xy"},
+                      WholeCase{"eighty", k30 + std::string(50, 'z')},
+                      WholeCase{"very_long", k30 + std::string(4000, 'z')},
+                      WholeCase{"outer_blanks_kept", " " + k30 + " "},
+                      WholeCase{"multibyte_past_the_old_cut", k30 + "x\xe2\x82\xac"},
+                      WholeCase{"four_byte_character", k30 + "\xf0\x9f\x98\x80!"},
+                      WholeCase{"broken_sequence_kept", k30 + "\xc3\xc3"}),
     [](const auto& info) { return std::string(info.param.rule); });
 
 TEST_F(SettingsFileTest, DeletedFileMakesNextStartLikeTheFirst) {
