@@ -154,6 +154,8 @@ TEST_F(CalcWindowTest, CreatedApplicationMaximisesTheWorkbookOpenedThroughTheGlo
     auto workbook = office().globalObject(GlobalApp::Excel)->getObject("Application")->getObject("Workbooks")
                         ->call("Open", excelOpenArgs(sample("beta.xls")), kLocale).asObject();
     workbook->getObject("Application")->put("Visible", Value::boolean(true), kLocale);
+    restoreWindow(sample("beta.xls"));
+    ASSERT_FALSE(isMaximized(sample("beta.xls")));
     created->put("WindowState", Value::integer(-4137), kLocale);
     EXPECT_TRUE(isVisible(sample("beta.xls")));
     EXPECT_TRUE(isMaximized(sample("beta.xls")));

@@ -197,6 +197,14 @@ bool isMaximized(const std::string& path) {
     });
 }
 
+void restoreWindow(const std::string& path) {
+    std::string wanted = fs::canonical(path).string();
+    probe<bool>([wanted](const Connection& c) {
+        Reference<css::awt::XTopWindow2>(windowOfPath(c, wanted), uno::UNO_QUERY_THROW)->setIsMaximized(false);
+        return true;
+    });
+}
+
 bool isVisible(const std::string& path) {
     std::string wanted = fs::canonical(path).string();
     return probe<bool>([wanted](const Connection& c) {

@@ -41,6 +41,8 @@ void setModified(const std::string& path, bool modified);
 bool isModified(const std::string& path);
 bool isMaximized(const std::string& path);
 bool isVisible(const std::string& path);
+// Restores the window, so that a later maximised state is the call's doing.
+void restoreWindow(const std::string& path);
 // Closes every document, discarding changes, so that each test starts with an empty office.
 void closeAll();
 
