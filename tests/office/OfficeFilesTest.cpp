@@ -1,1 +1,86 @@
+// Names, URLs and lock files, as the office writes them.
+
 #include <gtest/gtest.h>
+
+#include "automation/libreoffice/OfficeFiles.h"
+
+namespace vorrindel::automation::libreoffice {
+namespace {
+
+TEST(FileUrl, EncodesWhatAUrlPathCannotHoldAndDecodesItBack) {
+    EXPECT_EQ(fileUrlFromPath("/tmp/a b/q3#1%.xls"), "file:///tmp/a%20b/q3%231%25.xls");
+    EXPECT_EQ(fileUrlFromPath("/tmp/\xC3\xA4.doc"), "file:///tmp/%C3%A4.doc");
+    for (std::string path : {"/tmp/a b/q3#1%.xls", "/tmp/\xC3\xA4.doc", "/", "/x/y(1);z.ppt"})
+        EXPECT_EQ(pathFromFileUrl(fileUrlFromPath(path)), path);
+}
+
+TEST(FileUrl, OnlyLocalFileUrlsHaveAPath) {
+    EXPECT_EQ(pathFromFileUrl("file://localhost/tmp/a.xls"), "/tmp/a.xls");
+    EXPECT_EQ(pathFromFileUrl("private:factory/scalc"), std::nullopt);
+    EXPECT_EQ(pathFromFileUrl(""), std::nullopt);
+    EXPECT_EQ(pathFromFileUrl("file://server/share/a.xls"), std::nullopt);
+}
+
+TEST(FileUrl, NameIsTheDecodedLastSegment) {
+    EXPECT_EQ(fileNameFromUrl("file:///tmp/My%20Book.xls"), "My Book.xls");
+    EXPECT_EQ(fileNameFromUrl("file:///tmp/50%25.doc"), "50%.doc");
+    EXPECT_EQ(fileNameFromUrl(""), "");
+    // A broken escape stays as it is.
+    EXPECT_EQ(fileNameFromUrl("file:///tmp/a%2"), "a%2");
+}
+
+TEST(DocumentName, ExtensionIsFromTheLastDot) {
+    EXPECT_EQ(withoutExtension("plan.ppt"), "plan");
+    EXPECT_EQ(withoutExtension("q3.final.ppt"), "q3.final");
+    EXPECT_EQ(withoutExtension("noext"), "noext");
+    EXPECT_EQ(withoutExtension(".ppt"), ".ppt");
+    EXPECT_EQ(withoutExtension("x."), "x");
+}
+
+TEST(DocumentName, LetterCaseIsIgnoredAcrossScripts) {
+    EXPECT_TRUE(sameNameIgnoringCase("Q3.XLS", "q3.xls"));
+    EXPECT_TRUE(sameNameIgnoringCase("\xC3\x84rger.doc", "\xC3\xA4RGER.DOC"));            // Ä / ä
+    EXPECT_TRUE(sameNameIgnoringCase("\xD0\x9F\xD0\xBB\xD0\xB0\xD0\xBD", "\xD0\xBF\xD0\xBB\xD0\xB0\xD0\xBD"));  // Cyrillic
+    EXPECT_TRUE(sameNameIgnoringCase("\xC5\x81\xC3\xB3d\xC5\xBA", "\xC5\x82\xC3\x93D\xC5\xB9"));   // Łódź / łÓDŹ
+    EXPECT_FALSE(sameNameIgnoringCase("q3.xls", "q3.xlsx"));
+    EXPECT_FALSE(sameNameIgnoringCase("a.xls", "b.xls"));
+    EXPECT_FALSE(sameNameIgnoringCase("\xC3\x97", "\xC3\xB7"));  // × and ÷ are no case pair
+    EXPECT_TRUE(sameNameIgnoringCase("", ""));
+    EXPECT_TRUE(sameNameIgnoringCase("\xFF\xFE", "\xFF\xFE"));  // not UTF-8, compared as bytes
+}
+
+TEST(LockFile, SitsBesideTheDocument) {
+    EXPECT_EQ(lockFilePathFor("/data/q3.xls"), "/data/.~lock.q3.xls#");
+    EXPECT_EQ(lockFilePathFor("/data/my book.doc"), "/data/.~lock.my book.doc#");
+}
+
+TEST(LockFile, FieldsAreReadWithTheirEscapes) {
+    auto owner = parseLockFile("Smith\\, Ann,ann,host1,07.12.2026 10:00,file:///home/ann/.config/libreoffice/4;");
+    ASSERT_TRUE(owner);
+    EXPECT_EQ(owner->user, "Smith, Ann");
+    EXPECT_EQ(owner->sysUser, "ann");
+    EXPECT_EQ(owner->host, "host1");
+    EXPECT_EQ(owner->time, "07.12.2026 10:00");
+    EXPECT_EQ(owner->profileUrl, "file:///home/ann/.config/libreoffice/4");
+    EXPECT_EQ(describeLockOwner(*owner), "Smith, Ann on host1 since 07.12.2026 10:00");
+}
+
+TEST(LockFile, TruncatedOrShortContentIsNoLock) {
+    EXPECT_FALSE(parseLockFile(""));
+    EXPECT_FALSE(parseLockFile("a,b,c,d,e"));  // cut off before the terminator
+    EXPECT_FALSE(parseLockFile("a,b,c;"));
+}
+
+TEST(Profile, PrivateProfileUrlHasNoTrailingSlash) {
+    EXPECT_EQ(profileUrlFor("/tmp/p/"), "file:///tmp/p");
+    EXPECT_EQ(profileUrlFor("/tmp/my profile"), "file:///tmp/my%20profile");
+}
+
+TEST(Packages, EachKindNamesItsDebianPackage) {
+    EXPECT_EQ(packageFor(DocKind::Spreadsheet), "libreoffice-calc");
+    EXPECT_EQ(packageFor(DocKind::Text), "libreoffice-writer");
+    EXPECT_EQ(packageFor(DocKind::Presentation), "libreoffice-impress");
+}
+
+}  // namespace
+}  // namespace vorrindel::automation::libreoffice
