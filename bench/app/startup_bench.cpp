@@ -30,10 +30,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void waitUntilExposed(QWidget& w) {
+// Shows the window, waits until the window system exposes it and prints that moment.
+void showAndReport(QWidget& w) {
     w.show();
     while (!w.windowHandle() || !w.windowHandle()->isExposed()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     QApplication::processEvents();
+    const auto shown = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+    std::printf("%lld ", static_cast<long long>(shown));
 }
 
 int runApp(int argc, char** argv) {
@@ -41,8 +44,8 @@ int runApp(int argc, char** argv) {
     vorrindel::automation::NoOffice office("benchmark");
     vorrindel::app::Form1 form(vorrindel::settings::SettingsFile(vorrindel::settings::SettingsFile::defaultLocation()),
                                vorrindel::listing::DriveTable::system(), office);
-    waitUntilExposed(form);
-    std::printf("%d\n", form.File1->fileCount());
+    showAndReport(form);
+    std::printf("%d\n", form.File1->fileCount());  // the list fills after the window shows
     return 0;
 }
 
@@ -63,34 +66,46 @@ int runBare(int argc, char** argv) {
     file->setGeometry(8, 168, 249, 58);
     check->setGeometry(8, 240, 217, 17);
     label->setGeometry(8, 264, 241, 25);
-    waitUntilExposed(w);
+    showAndReport(w);
     std::printf("0\n");
     return 0;
 }
 
 struct Run {
-    double ms;
+    double ms;  // from starting the process to its window shown
     long peakKb;
+    long files;
 };
 
 Run spawn(const char* self, const char* mode, const std::string& configHome) {
+    int out[2];
+    if (pipe(out) != 0) std::exit(1);
     const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-        if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
         execl(self, self, mode, static_cast<char*>(nullptr));
         _exit(127);
     }
+    close(out[1]);
+    std::string report;
+    char buf[256];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) report.append(buf, static_cast<size_t>(n));
+    close(out[0]);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    long long shownNs = 0;
+    long files = 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || std::sscanf(report.c_str(), "%lld %ld", &shownNs, &files) != 2) {
         std::fprintf(stderr, "%s run failed (status %d)\n", mode, status);
         std::exit(1);
     }
-    return {ms, usage.ru_maxrss};
+    const auto startNs = std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count();
+    return {static_cast<double>(shownNs - startNs) / 1e6, usage.ru_maxrss, files};
 }
 
 double median(std::vector<double> v) {
@@ -127,6 +142,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kRuns; ++i) {
         const Run b = spawn(exe, "bare", configHome);
         const Run a = spawn(exe, "app", configHome);
+        if (a.files != static_cast<long>(folder.wordFiles())) {
+            std::fprintf(stderr, "the picker listed %ld files, expected %zu\n", a.files, folder.wordFiles());
+            return 1;
+        }
         bareMs.push_back(b.ms);
         appMs.push_back(a.ms);
         barePeak = std::max(barePeak, b.peakKb);

@@ -5,9 +5,11 @@
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QtConcurrent/QtConcurrentRun>
 #include <filesystem>
 #include <system_error>
 
+#include "app/controls/ListingPool.h"
 #include "app/listing/Listing.h"
 
 namespace vorrindel::app {
@@ -40,6 +42,7 @@ DirListBox::DirListBox(listing::DriveTable& drives, EventRunner& events, QWidget
     : QListWidget(parent), drives_(drives), events_(events), path_(listing::normalizePath(QDir::currentPath().toStdString())) {
     setItemDelegate(new IndentDelegate(this));
     setUniformItemSizes(true);
+    connect(&reading_, &QFutureWatcher<std::vector<std::string>>::finished, this, [this] { waitUntilListed(); });
     rebuild();
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openItem(item); });
 }
@@ -64,17 +67,8 @@ void DirListBox::setPath(const std::string& text) {
 void DirListBox::rebuild() {
     clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    auto add = [this](const QIcon& icon, const std::string& label, const std::string& full, int level) {
-        auto* item = new QListWidgetItem(icon, QString::fromStdString(label), this);
-        item->setData(kLevelRole, level);
-        item->setData(kPathRole, QString::fromStdString(full));
-        item->setToolTip(QString::fromStdString(full));
-        return item;
-    };
-
     // The chain of folders from "/" to the selected one.
-    add(open, "/", "/", 0);
+    addEntry(open, "/", "/", 0);
     int level = 0;
     std::string sofar;
     size_t start = 1;
@@ -82,21 +76,42 @@ void DirListBox::rebuild() {
         size_t end = path_.find('/', start);
         if (end == std::string::npos) end = path_.size();
         sofar += "/" + path_.substr(start, end - start);
-        add(open, path_.substr(start, end - start), sofar, ++level);
+        addEntry(open, path_.substr(start, end - start), sofar, ++level);
         start = end + 1;
     }
     setCurrentRow(count() - 1);
-    const int selectedRow = count() - 1;
 
-    std::vector<std::string> subfolders;
-    try {
-        subfolders = listing::listFolders(path_);
-    } catch (const listing::ListingError&) {
-        // An unreadable folder still shows where it is; it simply offers nothing below it.
-    }
-    for (const auto& name : subfolders) add(closed, name, listing::joinPath(path_, name), level + 1);
+    pending_ = true;
+    reading_.setFuture(QtConcurrent::run(listingPool(), [folder = path_] {
+        try {
+            return listing::listFolders(folder);
+        } catch (const listing::ListingError&) {
+            // An unreadable folder still shows where it is; it simply offers nothing below it.
+            return std::vector<std::string>();
+        }
+    }));
+}
+
+void DirListBox::waitUntilListed() {
+    if (!pending_) return;
+    pending_ = false;
+    addSubfolders(reading_.future().result());
+}
+
+void DirListBox::addSubfolders(const std::vector<std::string>& names) {
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const int selectedRow = count() - 1;
+    const int level = item(selectedRow)->data(kLevelRole).toInt();
+    for (const auto& name : names) addEntry(closed, name, listing::joinPath(path_, name), level + 1);
     // Keep the way up one row away and show as many sub-folders as fit below the selected one.
     scrollToItem(item(selectedRow > 0 ? selectedRow - 1 : 0), QAbstractItemView::PositionAtTop);
+}
+
+void DirListBox::addEntry(const QIcon& icon, const std::string& label, const std::string& full, int level) {
+    auto* entry = new QListWidgetItem(icon, QString::fromStdString(label), this);
+    entry->setData(kLevelRole, level);
+    entry->setData(kPathRole, QString::fromStdString(full));
+    entry->setToolTip(QString::fromStdString(full));
 }
 
 void DirListBox::openItem(QListWidgetItem* item) {

@@ -1,7 +1,9 @@
 #pragma once
+#include <QFutureWatcher>
 #include <QListWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/controls/EventRunner.h"
 #include "app/listing/Drives.h"
@@ -20,6 +22,9 @@ public:
     // Raises Change when the folder differs from the selected one. A missing folder fails.
     void setPath(const std::string& text);
 
+    // Sub-folders are read in the background; this waits for them and shows them.
+    void waitUntilListed();
+
     std::function<void()> onChange;
 
 protected:
@@ -27,10 +32,14 @@ protected:
 
 private:
     void rebuild();
+    void addSubfolders(const std::vector<std::string>& names);
+    void addEntry(const QIcon& icon, const std::string& label, const std::string& full, int level);
     void openItem(QListWidgetItem* item);
     listing::DriveTable& drives_;
     EventRunner& events_;
     std::string path_;
+    QFutureWatcher<std::vector<std::string>> reading_;
+    bool pending_ = false;
 };
 
 }  // namespace vorrindel::app

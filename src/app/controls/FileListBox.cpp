@@ -1,9 +1,14 @@
 #include "app/controls/FileListBox.h"
 
 #include <QDir>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "app/controls/ListingPool.h"
 #include "app/listing/Listing.h"
 
 namespace vorrindel::app {
@@ -15,9 +20,10 @@ FileListBox::FileListBox(EventRunner& events, QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);  // keeps very long lists fast to show
+    connect(&reading_, &QFutureWatcher<Listed>::finished, this, [this] { waitUntilListed(); });
     try {
         relist(path_, pattern_);
-    } catch (const listing::ListingError&) {
+    } catch (const ControlError&) {
         // Starting in an unreadable folder leaves an empty list.
     }
 }
@@ -35,18 +41,45 @@ void FileListBox::setPattern(const std::string& pattern) { relist(path_, pattern
 void FileListBox::refresh() { relist(path_, pattern_); }
 
 void FileListBox::relist(const std::string& folder, const std::string& pattern) {
-    std::vector<std::string> names;
-    try {
-        names = listing::listFiles(folder, listing::PatternSet(pattern));
-    } catch (const listing::ListingError& e) {
-        throw ControlError(e.what());
-    }
-    QStringList rows;
-    rows.reserve(static_cast<qsizetype>(names.size()));
-    for (const auto& n : names) rows.append(QString::fromStdString(n));
+    // Opening the folder here lets the caller know at once that it cannot be listed.
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) throw ControlError("cannot read the folder \"" + folder + "\": " + std::strerror(errno));
+    closedir(dir);
+
     path_ = folder;
     pattern_ = pattern;
-    model_.setStringList(rows);  // a fresh list has nothing selected
+    model_.setStringList({});  // a fresh list has nothing selected
+    pending_ = true;
+    reading_.setFuture(QtConcurrent::run(listingPool(), [folder, pattern] {
+        Listed listed;
+        try {
+            const auto names = listing::listFiles(folder, listing::PatternSet(pattern));
+            listed.names.reserve(static_cast<qsizetype>(names.size()));
+            for (const auto& n : names) listed.names.append(QString::fromStdString(n));
+        } catch (const std::exception& e) {
+            listed.error = e.what();
+        }
+        return listed;
+    }));
+}
+
+void FileListBox::waitUntilListed() {
+    if (!pending_) return;  // shown once, whichever of the two callers comes first
+    pending_ = false;
+    display(reading_.future().result());
+}
+
+void FileListBox::display(const Listed& listed) {
+    model_.setStringList(listed.names);
+    if (!listed.error.empty()) {
+        const std::string error = listed.error;
+        events_.runEvent("File1", [error] { throw ControlError(error); });
+    }
+}
+
+int FileListBox::fileCount() {
+    waitUntilListed();
+    return model_.rowCount();
 }
 
 int FileListBox::selectedRow() const {

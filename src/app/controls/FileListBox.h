@@ -1,4 +1,5 @@
 #pragma once
+#include <QFutureWatcher>
 #include <QListView>
 #include <QStringListModel>
 #include <functional>
@@ -19,14 +20,17 @@ public:
     // The selected file's name without its folder; empty when nothing is selected.
     std::string fileName() const;
 
-    // Each of these re-lists (setPath only when the folder changes); a folder that cannot be read
-    // fails and leaves the list as it was.
+    // Each of these re-lists (setPath only when the folder changes); a folder that cannot be opened
+    // fails at once and leaves the list as it was. The folder is read in the background, so a
+    // large one does not hold up the window; the list fills when the reading is done.
     void setPath(const std::string& folder);
     void setPattern(const std::string& pattern);
     void refresh();
 
-    // Row count, for callers that check what is listed.
-    int fileCount() const { return model_.rowCount(); }
+    // Waits for the reading under way, if any, and shows its result.
+    void waitUntilListed();
+    // Row count once listed.
+    int fileCount();
 
     std::function<void()> onClick;
 
@@ -35,11 +39,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    struct Listed {
+        QStringList names;
+        std::string error;
+    };
     void relist(const std::string& folder, const std::string& pattern);
+    void display(const Listed& listed);
     int selectedRow() const;
     void raiseClick();
     EventRunner& events_;
     QStringListModel model_;
+    QFutureWatcher<Listed> reading_;
+    bool pending_ = false;  // a reading whose result is not shown yet
     std::string path_;
     std::string pattern_;
 };
