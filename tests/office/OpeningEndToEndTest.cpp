@@ -1,0 +1,118 @@
+// The openers' clicks carried out by the real office.
+
+#include "OfficeFixture.h"
+#include "opening/OpenRequest.h"
+
+namespace vorrindel::automation::libreoffice::testing {
+namespace {
+
+struct Picker final : opening::Picker {
+    std::string type;
+    int check = 0;
+    std::string dir;
+    std::string file;
+    int shown = 0;
+
+    std::string typeText() const override { return type; }
+    int checkValue() const override { return check; }
+    std::string dirPath() const override { return dir; }
+    std::string fileName() const override { return file; }
+    void show() override { ++shown; }
+};
+
+class EndToEndTest : public OfficeTest {
+protected:
+    void SetUp() override {
+        OfficeTest::SetUp();
+        picker.dir = samples();
+    }
+    std::optional<std::string> click(const std::string& type, const std::string& file) {
+        picker.type = type;
+        picker.file = file;
+        return request.File1_Click();
+    }
+    Picker picker;
+    opening::OpenRequest request{office(), picker};
+};
+
+TEST_F(EndToEndTest, ExcelClicksShowOnlyTheLatestWorkbook) {
+    EXPECT_EQ(click("Excel", "alpha.xls"), std::nullopt);
+    EXPECT_EQ(click("Excel", "beta.xls"), std::nullopt);
+    EXPECT_FALSE(isOpen(sample("alpha.xls")));
+    EXPECT_TRUE(isOpen(sample("beta.xls")));
+    EXPECT_EQ(picker.shown, 2);
+    if (windowsVisible()) EXPECT_TRUE(isMaximized(sample("beta.xls")));
+}
+
+TEST_F(EndToEndTest, ExcelSameWorkbookClickedTwiceIsOpenOnce) {
+    click("Excel", "Gamma.xls");
+    click("Excel", "Gamma.xls");
+    EXPECT_EQ(copiesOpen(sample("Gamma.xls")), 1);
+}
+
+TEST_F(EndToEndTest, ExcelTickedKeepsThePreviousWorkbook) {
+    click("Excel", "alpha.xls");
+    picker.check = 1;
+    click("Excel", "beta.xls");
+    EXPECT_TRUE(isOpen(sample("alpha.xls")));
+    EXPECT_TRUE(isOpen(sample("beta.xls")));
+}
+
+TEST_F(EndToEndTest, ExcelUnreadableFileIsPassedOverQuietly) {
+    EXPECT_EQ(click("Excel", "broken.xls"), std::nullopt);
+    EXPECT_EQ(openCount(DocKind::Spreadsheet), 0);
+    EXPECT_EQ(request.previousFiles().lastWorkbook, "broken.xls");
+    EXPECT_EQ(picker.shown, 1);
+}
+
+TEST_F(EndToEndTest, ExcelChangedPreviousWorkbookStaysOpenWithItsChanges) {
+    click("Excel", "alpha.xls");
+    setModified(sample("alpha.xls"), true);
+    click("Excel", "beta.xls");
+    EXPECT_TRUE(isOpen(sample("alpha.xls")));
+    EXPECT_TRUE(isModified(sample("alpha.xls")));
+    EXPECT_TRUE(isOpen(sample("beta.xls")));
+}
+
+TEST_F(EndToEndTest, WordStartsOnceThenReusesAndClosesThePrevious) {
+    EXPECT_EQ(click("Word", "one.doc"), std::nullopt);
+    EXPECT_EQ(request.previousFiles().wordStarted, 1);
+    if (windowsVisible()) EXPECT_TRUE(isMaximized(sample("one.doc")));
+    EXPECT_EQ(click("Word", "two.doc"), std::nullopt);
+    EXPECT_FALSE(isOpen(sample("one.doc")));
+    EXPECT_TRUE(isOpen(sample("two.doc")));
+}
+
+TEST_F(EndToEndTest, WordWithADocumentOpenedByHandTakesTheReusePath) {
+    ASSERT_TRUE(openByHand(sample("three.doc")));
+    EXPECT_EQ(click("Word", "one.doc"), std::nullopt);
+    EXPECT_EQ(request.previousFiles().wordStarted, 0);
+    EXPECT_TRUE(isOpen(sample("three.doc")));
+    EXPECT_TRUE(isOpen(sample("one.doc")));
+}
+
+TEST_F(EndToEndTest, PowerPointClosesThePreviousPresentationByName) {
+    EXPECT_EQ(click("PowerPoint", "deck.ppt"), std::nullopt);
+    EXPECT_EQ(click("PowerPoint", "show.ppt"), std::nullopt);
+    EXPECT_FALSE(isOpen(sample("deck.ppt")));
+    EXPECT_TRUE(isOpen(sample("show.ppt")));
+    if (windowsVisible()) EXPECT_TRUE(isMaximized(sample("show.ppt")));
+}
+
+TEST_F(EndToEndTest, PowerPointPreviousClosedByHandEndsTheRequestWithAReport) {
+    click("PowerPoint", "deck.ppt");
+    closeAll();
+    auto failure = click("PowerPoint", "show.ppt");
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find("deck"), std::string::npos) << *failure;
+    EXPECT_FALSE(isOpen(sample("show.ppt")));
+}
+
+TEST_F(EndToEndTest, AccessReportsThatDatabasesCannotBeOpened) {
+    auto failure = click("Access", "orders.mdb");
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find(".mdb"), std::string::npos) << *failure;
+}
+
+}  // namespace
+}  // namespace vorrindel::automation::libreoffice::testing
