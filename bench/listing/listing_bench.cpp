@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -16,6 +17,30 @@
 #include "BenchFolder.h"
 #include "app/listing/Listing.h"
 
+#ifdef VORRINDEL_BENCH_WIDGET
+#include <QApplication>
+
+#include "app/controls/FileListBox.h"
+
+// The picker's own file list, filled from the folder as the window fills it.
+class FileListFilling : vorrindel::app::EventRunner {
+public:
+    std::size_t run(const std::string& folder) {
+        if (list_.path() != folder) {
+            list_.setPattern("*.doc;*.rtf");
+            list_.setPath(folder);
+        } else {
+            list_.refresh();  // the same folder read again, as a refresh does
+        }
+        return static_cast<std::size_t>(list_.fileCount());
+    }
+
+private:
+    void runEvent(std::string_view, const std::function<void()>& body) override { body(); }
+    vorrindel::app::FileListBox list_{*this};
+};
+#endif
+
 namespace {
 
 using vorrindel::listing::bench::SampleFolder;
@@ -23,11 +48,13 @@ using vorrindel::listing::bench::SampleFolder;
 constexpr std::size_t kFiles = 100'000;
 constexpr int kRounds = 7;
 constexpr double kGoal = 1.5;
+constexpr double kWidgetGoal = 2.0;
 
 // One measured way of listing; returns how many files it found so results can be checked.
 struct Case {
     const char* name;
     std::function<std::size_t(const std::string& folder)> run;
+    double goal;  // at most this many times the baseline
 };
 
 bool endsWithIgnoringCase(const char* name, std::size_t len, const char* suffix) {
@@ -65,15 +92,26 @@ Figures summarise(std::vector<double> ms) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+#ifdef VORRINDEL_BENCH_WIDGET
+    if (!std::getenv("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#else
+    (void)argc;
+    (void)argv;
+#endif
     try {
         const SampleFolder folder(kFiles);
         // The first case is the baseline the others are held against. A case with the file list
         // widget filled would be added here as one more entry.
-        const std::vector<Case> cases = {
-            {"baseline: readdir + suffix test", bareReaddir},
-            {"listFiles(\"*.doc;*.rtf\")", listFilesWordPattern},
+        std::vector<Case> cases = {
+            {"baseline: readdir + suffix test", bareReaddir, 1.0},
+            {"listFiles(\"*.doc;*.rtf\")", listFilesWordPattern, kGoal},
         };
+#ifdef VORRINDEL_BENCH_WIDGET
+        FileListFilling filling;
+        cases.push_back({"file list widget filled", [&](const std::string& f) { return filling.run(f); }, kWidgetGoal});
+#endif
 
         for (const Case& c : cases) {  // warm-up: directory cache and allocator
             const std::size_t found = c.run(folder.path());
@@ -105,7 +143,8 @@ int main() {
             std::printf("%-34s best %8.2f ms  median %8.2f ms", cases[i].name, f.best, f.median);
             if (i > 0) {
                 const double ratio = f.median / base.median;
-                std::printf("  x%.2f of baseline (goal <= %.1f): %s", ratio, kGoal, ratio <= kGoal ? "met" : "MISSED");
+                std::printf("  x%.2f of baseline (goal <= %.1f): %s", ratio, cases[i].goal,
+                            ratio <= cases[i].goal ? "met" : "MISSED");
             }
             std::printf("\n");
         }
