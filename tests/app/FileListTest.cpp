@@ -19,9 +19,11 @@ protected:
         Form1& f = open();
         f.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
+        f.File1->waitUntilListed();
         return f;
     }
     void clickRow(Form1& f, int row) {
+        f.File1->waitUntilListed();
         const QRect r = f.File1->visualRect(f.File1->model()->index(row, 0));
         QTest::mouseClick(f.File1->viewport(), Qt::LeftButton, {}, r.center());
     }

@@ -21,6 +21,7 @@ namespace {
 
 // Opens the folder list's entry of that path as a double click would.
 void openFolder(DirListBox& dir, const std::string& full) {
+    dir.waitUntilListed();
     for (int i = 0; i < dir.count(); ++i) {
         if (dir.item(i)->toolTip().toStdString() == full) {
             emit dir.itemDoubleClicked(dir.item(i));

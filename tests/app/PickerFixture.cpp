@@ -69,6 +69,7 @@ Form1& PickerFixture::open() {
 
 std::vector<std::string> PickerFixture::listedFiles() const {
     std::vector<std::string> names;
+    form_->File1->waitUntilListed();
     const auto* model = form_->File1->model();
     for (int r = 0; r < model->rowCount(); ++r) names.push_back(model->index(r, 0).data().toString().toStdString());
     return names;
