@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QLabel>
+#include <QTimer>
 #include <charconv>
 #include <iostream>
 
@@ -18,6 +19,8 @@ namespace {
 
 // Layout in twips, converted at 15 twips to the pixel.
 constexpr int px(int twips) { return twips / 15; }
+
+constexpr int kSecondRaiseMs = 400;
 
 struct DepthGuard {
     explicit DepthGuard(int& d) : depth(d) { ++depth; }
@@ -143,10 +146,16 @@ std::string Form1::dirPath() const { return Dir1->path(); }
 std::string Form1::fileName() const { return File1->fileName(); }
 
 void Form1::show() {
-    QWidget::show();
-    if (isMinimized()) showNormal();
-    raise();
-    activateWindow();
+    auto toFront = [this] {
+        QWidget::show();
+        if (isMinimized()) showNormal();
+        raise();
+        activateWindow();
+    };
+    toFront();
+    // The office maps and raises its window from its own event loop, often just after our call
+    // returns; come to the front once more when it has done so.
+    QTimer::singleShot(kSecondRaiseMs, this, toFront);
 }
 
 void Form1::runEvent(std::string_view, const std::function<void()>& body) {
