@@ -211,6 +211,12 @@ DriveTable DriveTable::system() {
             struct stat st {};
             return stat(m.mountPoint.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
         });
+        // Memory filesystems the system mounts for itself below /proc, /sys and /dev hold no
+        // documents; listing them only crowds the drive list.
+        std::erase_if(mounts, [](const Mount& m) {
+            return startsWith(m.mountPoint, "/proc/") || startsWith(m.mountPoint, "/sys/") ||
+                   startsWith(m.mountPoint, "/dev/");
+        });
         // by-label links point at the canonical node ("/dev/dm-0") while mountinfo may name a
         // link to it ("/dev/mapper/vg-home"); add the names mountinfo uses.
         auto labels = readLabels();
