@@ -203,7 +203,15 @@ void OpenRequest::openPresentation() {
     if (picker_.checkValue() == 0 && !previous_.lastPresentation.empty()) {
         unhandled("cannot close " + quoted(previous_.lastPresentation), [&] {
             ObjectRef presentations = app->getObject("Presentations");
-            ObjectRef previous = presentations->get("Item", {Value::text(previous_.lastPresentation)}).asObject();
+            ObjectRef previous;
+            try {
+                previous = presentations->get("Item", {Value::text(previous_.lastPresentation)}).asObject();
+            } catch (const AutomationError& e) {
+                // Closed already (by the user, say): there is nothing to close. Stopping here
+                // would refuse every later presentation, as the name would never change.
+                if (e.code() != automation::errors::kNotFound) throw;
+                return;
+            }
             previous->call("Close");
         });
     }

@@ -365,6 +365,10 @@ void MemoryOffice::openByHand(std::string_view instance, std::string_view fileNa
     state_->existing(instance).documents.emplace_back(fileName);
 }
 
+void MemoryOffice::closeByHand(std::string_view instance, std::string_view fileName) {
+    std::erase(state_->existing(instance).documents, std::string(fileName));
+}
+
 void MemoryOffice::kill(std::string_view instance) {
     Instance& killed = state_->existing(instance);
     killed.running = false;

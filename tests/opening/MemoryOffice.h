@@ -61,10 +61,11 @@ public:
     // Makes creation fail: an automation name (any letter case) or a global, "global(Word)".
     void failCreation(std::string_view name, Times times = Times::Always);
 
-    // What a user does by hand: start an instance (returns its name, "word.application#1"), open a
-    // document in it, or end it abruptly.
+    // What a user does by hand: start an instance (returns its name, "word.application#1"), open or
+    // close a document in it, or end it abruptly.
     std::string start(std::string_view automationName);
     void openByHand(std::string_view instance, std::string_view fileName);
+    void closeByHand(std::string_view instance, std::string_view fileName);
     void kill(std::string_view instance);
 
     // Inspection.

@@ -241,6 +241,16 @@ TEST_F(OpeningTest, PowerPointRemembersTheNameLessItsLastFourCharacters) {
     }
 }
 
+TEST_F(OpeningTest, PresentationClosedByHandLeavesNothingToCloseAndTheOpenGoesAhead) {
+    click("PowerPoint", "old.ppt");
+    office.closeByHand("PowerPoint.Application#1", "old.ppt");
+    click("PowerPoint", "plan.ppt");
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(previous().lastPresentation, "plan");
+    click("PowerPoint", "next.ppt");  // and the one after closes the presentation opened last
+    EXPECT_EQ(office.documents("PowerPoint.Application#1"), Log{"next.ppt"});
+}
+
 // --- Word: starting Word or reusing the one the global object reaches --------------------------
 
 TEST_F(OpeningTest, WordReusePathClosesOpensShowsAndActivatesButKeepsTheWindowState) {
