@@ -141,9 +141,15 @@ bool windowsVisible() { return !g_options.headless; }
 
 bool openByHand(const std::string& path) {
     office().session().connection();  // the office must run already, or this would start a second one
+    if (g_options.headless) {
+        // A headless office ignores files handed to it on a command line; load it over UNO
+        // instead, past the backend's own Open.
+        std::string wanted = fs::canonical(path).string();
+        probe<bool>([wanted](const Connection& c) { return loadDocument(c, wanted, {}).is(); });
+        return isOpen(path);
+    }
     std::string cmd = "'" + g_options.programDir + "/soffice' -env:UserInstallation=" +
-                      fileUrlFromPath(g_options.profileDir) + (g_options.headless ? " --headless" : "") +
-                      " '" + path + "' >/dev/null 2>&1";
+                      fileUrlFromPath(g_options.profileDir) + " '" + path + "' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0) return false;
     for (int i = 0; i < 300; ++i) {
         if (isOpen(path)) return true;

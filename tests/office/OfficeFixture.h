@@ -30,7 +30,7 @@ LibreOfficeAutomation& office();
 bool windowsVisible();  // a display is there, the office runs with windows
 
 // Hands a file to the running office the way a file manager does (soffice <file>) and waits
-// until it is open; false when it did not open in time.
+// until it is open; false when it did not open in time. A headless office is handed it over UNO.
 bool openByHand(const std::string& path);
 
 // Looks at the office directly, over UNO.

@@ -99,12 +99,21 @@ TEST_F(EndToEndTest, PowerPointClosesThePreviousPresentationByName) {
     if (windowsVisible()) EXPECT_TRUE(isMaximized(sample("show.ppt")));
 }
 
-TEST_F(EndToEndTest, PowerPointPreviousClosedByHandEndsTheRequestWithAReport) {
-    click("PowerPoint", "deck.ppt");
+TEST_F(EndToEndTest, PowerPointPreviousClosedByHandDoesNotStopTheNext) {
+    EXPECT_EQ(click("PowerPoint", "deck.ppt"), std::nullopt);
     closeAll();
+    EXPECT_EQ(click("PowerPoint", "show.ppt"), std::nullopt);
+    EXPECT_TRUE(isOpen(sample("show.ppt")));
+    EXPECT_EQ(request.previousFiles().lastPresentation, "show");
+}
+
+TEST_F(EndToEndTest, PowerPointChangedPreviousPresentationEndsTheRequestWithAReport) {
+    click("PowerPoint", "deck.ppt");
+    setModified(sample("deck.ppt"), true);
     auto failure = click("PowerPoint", "show.ppt");
     ASSERT_TRUE(failure);
-    EXPECT_NE(failure->find("deck"), std::string::npos) << *failure;
+    EXPECT_NE(failure->find("unsaved changes"), std::string::npos) << *failure;
+    EXPECT_TRUE(isOpen(sample("deck.ppt")));
     EXPECT_FALSE(isOpen(sample("show.ppt")));
 }
 
