@@ -85,6 +85,7 @@ void OfficeEnvironment::SetUp() {
     g_options.profileDir = g_root + "/profile";
     g_options.pipeName = "vorrindel_test_" + std::to_string(getpid());
     g_options.callTimeout = std::chrono::milliseconds(8000);
+    g_options.openTimeout = std::chrono::milliseconds(10000);
     g_options.headless = std::getenv("DISPLAY") == nullptr;
 
     std::string src = g_root + "/src/";

@@ -41,7 +41,9 @@ TEST_F(EndToEndTest, ExcelClicksShowOnlyTheLatestWorkbook) {
     EXPECT_FALSE(isOpen(sample("alpha.xls")));
     EXPECT_TRUE(isOpen(sample("beta.xls")));
     EXPECT_EQ(picker.shown, 2);
-    if (windowsVisible()) EXPECT_TRUE(isMaximized(sample("beta.xls")));
+    if (windowsVisible()) {
+        EXPECT_TRUE(isMaximized(sample("beta.xls")));
+    }
 }
 
 TEST_F(EndToEndTest, ExcelSameWorkbookClickedTwiceIsOpenOnce) {
@@ -77,7 +79,9 @@ TEST_F(EndToEndTest, ExcelChangedPreviousWorkbookStaysOpenWithItsChanges) {
 TEST_F(EndToEndTest, WordStartsOnceThenReusesAndClosesThePrevious) {
     EXPECT_EQ(click("Word", "one.doc"), std::nullopt);
     EXPECT_EQ(request.previousFiles().wordStarted, 1);
-    if (windowsVisible()) EXPECT_TRUE(isMaximized(sample("one.doc")));
+    if (windowsVisible()) {
+        EXPECT_TRUE(isMaximized(sample("one.doc")));
+    }
     EXPECT_EQ(click("Word", "two.doc"), std::nullopt);
     EXPECT_FALSE(isOpen(sample("one.doc")));
     EXPECT_TRUE(isOpen(sample("two.doc")));
@@ -96,7 +100,9 @@ TEST_F(EndToEndTest, PowerPointClosesThePreviousPresentationByName) {
     EXPECT_EQ(click("PowerPoint", "show.ppt"), std::nullopt);
     EXPECT_FALSE(isOpen(sample("deck.ppt")));
     EXPECT_TRUE(isOpen(sample("show.ppt")));
-    if (windowsVisible()) EXPECT_TRUE(isMaximized(sample("show.ppt")));
+    if (windowsVisible()) {
+        EXPECT_TRUE(isMaximized(sample("show.ppt")));
+    }
 }
 
 TEST_F(EndToEndTest, PowerPointPreviousClosedByHandDoesNotStopTheNext) {

@@ -211,7 +211,7 @@ private:
             state->set(model, conn.generation);
             session->rememberOpened(kind, model, conn.generation);
             return Value::object(std::make_shared<DocumentObject>(session, kind, model, conn.generation));
-        });
+        }, true, session->options().openTimeout);
     }
 
     SessionPtr session_;

@@ -21,6 +21,8 @@ struct LibreOfficeOptions {
     std::string pipeName;
     // Longest wait for one call into the office; a call still running then ends with kTimeout.
     std::chrono::milliseconds callTimeout{15000};
+    // Longest wait for a document to load (large files take longer than other calls).
+    std::chrono::milliseconds openTimeout{60000};
     // Longest wait for an office this backend starts to accept connections.
     std::chrono::milliseconds startTimeout{45000};
     // Where soffice and the application modules are installed.

@@ -71,6 +71,13 @@ void disposeDetached(Reference<css::lang::XComponent> bridge) {
 
 }  // namespace
 
+void blockBrokenPipeSignal() {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+}
+
 void rethrowAsAutomationError(std::exception_ptr e, const Connection* conn) {
     bool bridgeGone = conn && conn->gone->load();
     try {
@@ -136,10 +143,9 @@ std::uint64_t OfficeSession::generation() const {
     return conn_ ? conn_->generation : 0;
 }
 
-void OfficeSession::timedOut(const char* what) {
+void OfficeSession::timedOut(const char* what, std::chrono::milliseconds timeout) {
     dropConnection(true);
-    throw AutomationError(errors::kTimeout, std::string(what) + " within " +
-                                                std::to_string(options_.callTimeout.count()) +
+    throw AutomationError(errors::kTimeout, std::string(what) + " within " + std::to_string(timeout.count()) +
                                                 " ms; it may be stuck or showing a dialog");
 }
 

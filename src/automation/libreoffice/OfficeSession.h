@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -62,7 +63,8 @@ public:
     // runs) first. A call that outlasts the call timeout ends with kTimeout and drops the bridge;
     // one that finds the office gone is run once more on a fresh connection when `retryWhenGone`.
     template <class R>
-    R call(std::function<R(const Connection&)> fn, bool retryWhenGone = true);
+    R call(std::function<R(const Connection&)> fn, bool retryWhenGone = true,
+           std::optional<std::chrono::milliseconds> timeout = std::nullopt);
 
     // The connection, established if needed; throws AutomationError.
     std::shared_ptr<Connection> connection();
@@ -80,7 +82,7 @@ private:
     void startOffice();
     void dropConnection(bool disposeBridge);
     std::string pipeName() const;
-    [[noreturn]] void timedOut(const char* what);
+    [[noreturn]] void timedOut(const char* what, std::chrono::milliseconds timeout);
 
     template <class R>
     R runOnWorker(std::function<R()> fn, std::chrono::milliseconds timeout, const char* what);
@@ -97,6 +99,10 @@ private:
     } last_[3];
 };
 
+// A write to an office that died must fail, not end this process. Threads the bridge starts
+// from here inherit the mask.
+void blockBrokenPipeSignal();
+
 // Turns the exception of a failed UNO call into the boundary's error; OfficeGone when the bridge
 // itself failed.
 [[noreturn]] void rethrowAsAutomationError(std::exception_ptr e, const Connection* conn);
@@ -106,13 +112,17 @@ R OfficeSession::runOnWorker(std::function<R()> fn, std::chrono::milliseconds ti
     // The worker owns everything it touches, so it may outlive this call after a timeout.
     auto task = std::make_shared<std::packaged_task<R()>>(std::move(fn));
     auto result = task->get_future();
-    std::thread([task] { (*task)(); }).detach();
-    if (result.wait_for(timeout) != std::future_status::ready) timedOut(what);
+    std::thread([task] {
+        blockBrokenPipeSignal();
+        (*task)();
+    }).detach();
+    if (result.wait_for(timeout) != std::future_status::ready) timedOut(what, timeout);
     return result.get();
 }
 
 template <class R>
-R OfficeSession::call(std::function<R(const Connection&)> fn, bool retryWhenGone) {
+R OfficeSession::call(std::function<R(const Connection&)> fn, bool retryWhenGone,
+                      std::optional<std::chrono::milliseconds> timeout) {
     for (int attempt = 0;; ++attempt) {
         auto conn = connection();
         try {
@@ -124,7 +134,7 @@ R OfficeSession::call(std::function<R(const Connection&)> fn, bool retryWhenGone
                         rethrowAsAutomationError(std::current_exception(), conn.get());
                     }
                 },
-                options_.callTimeout, "the office did not answer");
+                timeout.value_or(options_.callTimeout), "the office did not answer");
         } catch (const OfficeGone&) {
             dropConnection(false);
             if (!retryWhenGone || attempt > 0)
