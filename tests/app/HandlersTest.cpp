@@ -90,6 +90,7 @@ TEST_F(HandlersTest, FolderThatVanishedIsReportedAndTheNextActionClearsTheNotice
     const std::string doomed = make("a/start/doomed/");
     const std::string fine = make("a/start/fine/");
     Form1& f = open();
+    f.Dir1->waitUntilListed();  // the folder is on the list, then goes
     std::filesystem::remove(doomed);
     openFolder(*f.Dir1, doomed);
     EXPECT_EQ(f.Dir1->path(), path("a/start"));
