@@ -276,11 +276,11 @@ void closeDocument(const ModelRef& model) {
     }
 }
 
-void showWindow(const ModelRef& model, bool visible) {
+void showWindow(const ModelRef& model, bool visible, bool raise) {
     auto window = windowOf(model);
     if (!window.is()) return;
     window->setVisible(visible);
-    if (visible)
+    if (visible && raise)
         if (Reference<css::awt::XTopWindow> top(window, UNO_QUERY); top.is()) top->toFront();
 }
 
@@ -300,13 +300,14 @@ void setWindowShow(const ModelRef& model, WindowShow show) {
     }
 }
 
-void activateWindow(const ModelRef& model) {
+void activateWindow(const ModelRef& model, bool raise) {
     auto frame = frameOf(model);
     if (!frame.is()) return;
     auto window = frame->getContainerWindow();
     if (window.is()) {
         window->setVisible(true);
-        if (Reference<css::awt::XTopWindow> top(window, UNO_QUERY); top.is()) top->toFront();
+        if (raise)
+            if (Reference<css::awt::XTopWindow> top(window, UNO_QUERY); top.is()) top->toFront();
     }
     frame->activate();
     if (window.is()) window->setFocus();

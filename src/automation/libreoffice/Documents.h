@@ -46,8 +46,9 @@ bool removeStaleLock(const std::string& path, const std::string& ownProfileUrl);
 void closeDocument(const ModelRef& model);
 
 enum class WindowShow { Normal, Minimized, Maximized };
-void showWindow(const ModelRef& model, bool visible);
+// `raise`: also bring the window in front of others.
+void showWindow(const ModelRef& model, bool visible, bool raise = true);
 void setWindowShow(const ModelRef& model, WindowShow show);
-void activateWindow(const ModelRef& model);
+void activateWindow(const ModelRef& model, bool raise = true);
 
 }  // namespace vorrindel::automation::libreoffice

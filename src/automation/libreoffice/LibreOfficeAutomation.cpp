@@ -207,6 +207,7 @@ private:
                         "cannot open \"" + path + "\" as a " + std::string(kindNoun(kind)) + ": LibreOffice reads it as " +
                             (loadedKind ? "a " + std::string(kindNoun(*loadedKind)) : std::string("another kind of file")));
                 }
+                session->markFreshlyLoaded(model);
             }
             state->set(model, conn.generation);
             session->rememberOpened(kind, model, conn.generation);
@@ -231,16 +232,16 @@ public:
             return Value::object(std::make_shared<ApplicationObject>(session_, kind_, std::make_shared<AppState>()));
         if (named(member, "Visible") && access == Access::Put) {
             bool visible = putValue(args, member).asBool() != 0;
-            onWindow([visible](const ModelRef& doc) { showWindow(doc, visible); });
+            onWindow([visible](const ModelRef& doc, bool fresh) { showWindow(doc, visible, !fresh); });
             return {};
         }
         if (named(member, "WindowState") && access == Access::Put) {
             WindowShow show = windowShowFor(kind_, putValue(args, member).asInteger());
-            onWindow([show](const ModelRef& doc) { setWindowShow(doc, show); });
+            onWindow([show](const ModelRef& doc, bool) { setWindowShow(doc, show); });
             return {};
         }
         if (named(member, "Activate") && access == Access::Method) {
-            onWindow([](const ModelRef& doc) { activateWindow(doc); });
+            onWindow([](const ModelRef& doc, bool fresh) { activateWindow(doc, !fresh); });
             return {};
         }
         noMember(global_ ? std::string(appNameFor(kind_)) + " global object"
@@ -259,7 +260,7 @@ private:
         session->call<bool>([session, state, kind, action](const Connection& conn) {
             auto doc = currentDocument(conn, kind, state->get(conn.generation),
                                        session->lastOpened(kind, conn.generation));
-            if (doc.is()) action(doc);
+            if (doc.is()) action(doc, session->isFreshlyLoaded(doc));
             return true;
         });
     }

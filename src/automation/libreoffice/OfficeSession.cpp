@@ -308,3 +308,20 @@ Reference<css::frame::XModel> OfficeSession::lastOpened(DocKind kind, std::uint6
 }
 
 }  // namespace vorrindel::automation::libreoffice
+
+namespace vorrindel::automation::libreoffice {
+
+void OfficeSession::markFreshlyLoaded(const Reference<css::frame::XModel>& model) {
+    std::lock_guard lock(mutex_);
+    fresh_ = model;
+    freshSince_ = std::chrono::steady_clock::now();
+}
+
+bool OfficeSession::isFreshlyLoaded(const Reference<css::frame::XModel>& model) const {
+    // Long enough for one request's calls; the user may have raised other windows after that.
+    constexpr auto kFresh = std::chrono::seconds(2);
+    std::lock_guard lock(mutex_);
+    return model.is() && fresh_.is() && model == fresh_ && std::chrono::steady_clock::now() - freshSince_ < kFresh;
+}
+
+}  // namespace vorrindel::automation::libreoffice

@@ -77,6 +77,11 @@ public:
     void rememberOpened(DocKind kind, const css::uno::Reference<css::frame::XModel>& model, std::uint64_t generation);
     css::uno::Reference<css::frame::XModel> lastOpened(DocKind kind, std::uint64_t generation) const;
 
+    // A window that a load has just shown is in front already; raising it again costs the office
+    // a round trip to the window system. This notes the document loaded last, and when.
+    void markFreshlyLoaded(const css::uno::Reference<css::frame::XModel>& model);
+    bool isFreshlyLoaded(const css::uno::Reference<css::frame::XModel>& model) const;
+
 private:
     std::shared_ptr<Connection> tryConnect(bool starting);
     void startOffice();
@@ -97,6 +102,8 @@ private:
         css::uno::Reference<css::frame::XModel> model;
         std::uint64_t generation = 0;
     } last_[3];
+    css::uno::Reference<css::frame::XModel> fresh_;
+    std::chrono::steady_clock::time_point freshSince_;
 };
 
 // A write to an office that died must fail, not end this process. Threads the bridge starts
