@@ -31,9 +31,12 @@ TEST_F(ImpressTest, ItemTakesTheNameWithoutItsExtension) {
     auto application = app();
     open(application, sample("deck.ppt"));
     auto presentations = application->getObject("Presentations");
-    EXPECT_EQ(presentations->getObject("Item", {Value::text("DECK")})->get("Name").asText(), "deck.ppt");
+    open(application, sample("show.ppt"));
+    presentations->getObject("Item", {Value::text("DECK")})->call("Close");
+    EXPECT_FALSE(isOpen(sample("deck.ppt")));
+    EXPECT_TRUE(isOpen(sample("show.ppt")));
     try {
-        presentations->getObject("Item", {Value::text("deck.ppt")});
+        presentations->getObject("Item", {Value::text("show.ppt")});
         ADD_FAILURE() << "the name with its extension matched";
     } catch (const AutomationError& e) {
         EXPECT_EQ(e.code(), errors::kNotFound);

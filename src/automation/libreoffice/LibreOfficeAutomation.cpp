@@ -40,6 +40,50 @@ const Value& putValue(const Args& args, std::string_view member) {
     return args.back();
 }
 
+// The members each application's objects answer: exactly the calls the openers make.
+enum class Role { Global, Application, Collection, Document };
+
+bool answers(DocKind kind, Role role, std::string_view member, Access access) {
+    struct Entry {
+        DocKind kind;
+        Role role;
+        const char* member;
+        Access access;
+    };
+    using enum DocKind;
+    using enum Role;
+    static constexpr Entry table[] = {
+        {Spreadsheet, Global, "Application", Access::Get},
+        {Spreadsheet, Application, "Workbooks", Access::Get},
+        {Spreadsheet, Application, "Visible", Access::Put},
+        {Spreadsheet, Application, "WindowState", Access::Put},
+        {Spreadsheet, Collection, "Item", Access::Get},
+        {Spreadsheet, Collection, "Open", Access::Method},
+        {Spreadsheet, Document, "Close", Access::Method},
+        {Spreadsheet, Document, "Application", Access::Get},
+        {Text, Global, "Documents", Access::Get},
+        {Text, Global, "Application", Access::Get},
+        {Text, Application, "Documents", Access::Get},
+        {Text, Application, "Visible", Access::Put},
+        {Text, Application, "WindowState", Access::Put},
+        {Text, Application, "Activate", Access::Method},
+        {Text, Collection, "Count", Access::Get},
+        {Text, Collection, "Item", Access::Get},
+        {Text, Collection, "Open", Access::Method},
+        {Text, Document, "Close", Access::Method},
+        {Presentation, Application, "Visible", Access::Put},
+        {Presentation, Application, "Activate", Access::Method},
+        {Presentation, Application, "Presentations", Access::Get},
+        {Presentation, Application, "WindowState", Access::Put},
+        {Presentation, Collection, "Item", Access::Get},
+        {Presentation, Collection, "Open", Access::Method},
+        {Presentation, Document, "Close", Access::Method},
+    };
+    for (const auto& e : table)
+        if (e.kind == kind && e.role == role && e.access == access && named(member, e.member)) return true;
+    return false;
+}
+
 std::string_view collectionName(DocKind kind) {
     switch (kind) {
     case DocKind::Spreadsheet: return "Workbooks";
@@ -138,33 +182,22 @@ public:
         : session_(std::move(session)), kind_(kind), state_(std::move(state)) {}
 
     Value invoke(std::string_view member, Access access, const Args& args, std::optional<int>) override {
-        if (named(member, "Item") && access != Access::Put) return item(args);
-        if (named(member, "Count") && access == Access::Get) {
+        if (!answers(kind_, Role::Collection, member, access)) noMember(collectionName(kind_), member, access);
+        if (named(member, "Item")) return item(args);
+        if (named(member, "Count")) {
             auto kind = kind_;
             return Value::integer(session_->call<std::int32_t>(
                 [kind](const Connection& conn) { return static_cast<std::int32_t>(documentsOf(conn, kind).size()); }));
         }
-        if (named(member, "Open") && access == Access::Method) return open(args);
-        noMember(collectionName(kind_), member, access);
+        return open(args);
     }
 
 private:
     Value item(const Args& args) {
-        if (args.empty()) throw AutomationError(errors::kBadArgument, "Item needs a name or a number");
+        if (args.empty()) throw AutomationError(errors::kBadArgument, "Item needs the name of a document");
         auto session = session_;
         auto kind = kind_;
         const Value& key = args[0];
-        if (key.isInteger()) {
-            std::int32_t index = key.asInteger();
-            return session->call<Value>([session, kind, index](const Connection& conn) {
-                auto docs = documentsOf(conn, kind);
-                if (index < 1 || static_cast<std::size_t>(index) > docs.size())
-                    throw AutomationError(errors::kNotFound, "there is no " + std::string(kindNoun(kind)) +
-                                                                 " number " + std::to_string(index));
-                return Value::object(
-                    std::make_shared<DocumentObject>(session, kind, docs[index - 1], conn.generation));
-            });
-        }
         std::string name = key.asText();
         return session->call<Value>([session, kind, name](const Connection& conn) {
             auto model = findByName(conn, kind, name);
@@ -226,27 +259,24 @@ public:
         : session_(std::move(session)), kind_(kind), state_(std::move(state)), global_(global) {}
 
     Value invoke(std::string_view member, Access access, const Args& args, std::optional<int>) override {
-        if (named(member, collectionName(kind_)) && access == Access::Get)
+        if (!answers(kind_, global_ ? Role::Global : Role::Application, member, access))
+            noMember(std::string(appNameFor(kind_)) + (global_ ? " global object" : " application"), member, access);
+        if (named(member, collectionName(kind_)))
             return Value::object(std::make_shared<CollectionObject>(session_, kind_, state_));
-        if (global_ && named(member, "Application") && access == Access::Get)
+        if (named(member, "Application"))
             return Value::object(std::make_shared<ApplicationObject>(session_, kind_, std::make_shared<AppState>()));
-        if (named(member, "Visible") && access == Access::Put) {
+        if (named(member, "Visible")) {
             bool visible = putValue(args, member).asBool() != 0;
             onWindow([visible](const ModelRef& doc, bool fresh) { showWindow(doc, visible, !fresh); });
             return {};
         }
-        if (named(member, "WindowState") && access == Access::Put) {
+        if (named(member, "WindowState")) {
             WindowShow show = windowShowFor(kind_, putValue(args, member).asInteger());
             onWindow([show](const ModelRef& doc, bool) { setWindowShow(doc, show); });
             return {};
         }
-        if (named(member, "Activate") && access == Access::Method) {
-            onWindow([](const ModelRef& doc, bool fresh) { activateWindow(doc, !fresh); });
-            return {};
-        }
-        noMember(global_ ? std::string(appNameFor(kind_)) + " global object"
-                         : std::string(appNameFor(kind_)) + " application",
-                 member, access);
+        onWindow([](const ModelRef& doc, bool fresh) { activateWindow(doc, !fresh); });  // Activate
+        return {};
     }
 
 private:
@@ -272,28 +302,24 @@ private:
 };
 
 Value DocumentObject::invoke(std::string_view member, Access access, const Args&, std::optional<int>) {
-    if (named(member, "Application") && access == Access::Get) {
+    if (!answers(kind_, Role::Document, member, access)) noMember(kindNoun(kind_), member, access);
+    if (named(member, "Application")) {
         auto state = std::make_shared<AppState>();
         state->set(model_, generation_);
         return Value::object(std::make_shared<ApplicationObject>(session_, kind_, state));
     }
-    if ((named(member, "Close") && access == Access::Method) || (named(member, "Name") && access == Access::Get)) {
-        if (session_->generation() != generation_)
-            throw AutomationError(errors::kServerGone, "the office this " + std::string(kindNoun(kind_)) +
-                                                           " was open in has ended");
-        auto model = model_;
-        if (named(member, "Name"))
-            return session_->call<Value>([model](const Connection&) { return Value::text(documentName(model)); },
-                                         false);
-        session_->call<bool>(
-            [model](const Connection&) {
-                closeDocument(model);
-                return true;
-            },
-            false);
-        return {};
-    }
-    noMember(kindNoun(kind_), member, access);
+    // Close
+    if (session_->generation() != generation_)
+        throw AutomationError(errors::kServerGone,
+                              "the office this " + std::string(kindNoun(kind_)) + " was open in has ended");
+    auto model = model_;
+    session_->call<bool>(
+        [model](const Connection&) {
+            closeDocument(model);
+            return true;
+        },
+        false);
+    return {};
 }
 
 std::optional<DocKind> kindForProgId(std::string_view name) {
