@@ -78,6 +78,18 @@ void blockBrokenPipeSignal() {
     pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
 }
 
+namespace {
+
+// The bridge names itself in its own failures (the office died, the pipe broke); the
+// flag set by its disposal may come a moment later than the failed call.
+bool bridgeFailure(const std::string& message) {
+    for (const char* word : {"URP", "bridge", "Bridge"})
+        if (message.find(word) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
 void rethrowAsAutomationError(std::exception_ptr e, const Connection* conn) {
     bool bridgeGone = conn && conn->gone->load();
     try {
@@ -88,12 +100,12 @@ void rethrowAsAutomationError(std::exception_ptr e, const Connection* conn) {
         throw;
     } catch (const css::lang::DisposedException& x) {
         std::string msg = fromOU(x.Message);
-        if (bridgeGone || msg.find("URP bridge") != std::string::npos || msg.find("bridge") != std::string::npos)
-            throw OfficeGone{};
+        if (bridgeGone || bridgeFailure(msg)) throw OfficeGone{};
         throw AutomationError(errors::kFailed, "the object is no longer available (it was closed): " + msg);
     } catch (const uno::RuntimeException& x) {
-        if (bridgeGone) throw OfficeGone{};
-        throw AutomationError(errors::kFailed, "LibreOffice reported an error: " + fromOU(x.Message));
+        std::string msg = fromOU(x.Message);
+        if (bridgeGone || bridgeFailure(msg)) throw OfficeGone{};
+        throw AutomationError(errors::kFailed, "LibreOffice reported an error: " + msg);
     } catch (const uno::Exception& x) {
         if (bridgeGone) throw OfficeGone{};
         throw AutomationError(errors::kFailed, "LibreOffice reported an error: " + fromOU(x.Message));
@@ -289,6 +301,8 @@ void OfficeSession::shutdown() {
     if (pid > 0 && findOfficeProcess("pipe,name=" + pipeName() + ";") == pid) {
         kill(pid, SIGCONT);
         kill(pid, SIGKILL);
+        for (int i = 0; i < 100 && findOfficeProcess("pipe,name=" + pipeName() + ";") == pid; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     for (int i = 0; i < 100 && childPid_ > 0 && !reapIfEnded(childPid_); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
