@@ -1,24 +1,13 @@
 // The openers' clicks carried out by the real office.
 
+#include "FakePicker.h"
 #include "OfficeFixture.h"
 #include "opening/OpenRequest.h"
 
 namespace vorrindel::automation::libreoffice::testing {
 namespace {
 
-struct Picker final : opening::Picker {
-    std::string type;
-    int check = 0;
-    std::string dir;
-    std::string file;
-    int shown = 0;
-
-    std::string typeText() const override { return type; }
-    int checkValue() const override { return check; }
-    std::string dirPath() const override { return dir; }
-    std::string fileName() const override { return file; }
-    void show() override { ++shown; }
-};
+using Picker = vorrindel::testing::FakePicker;
 
 class EndToEndTest : public OfficeTest {
 protected:
