@@ -13,7 +13,6 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Vorrindel"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setOrganizationName(QStringLiteral("Palvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vorrindel"));
     QApplication::setDesktopFileName(QStringLiteral("vorrindel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorrindel/icon.png")));
 
