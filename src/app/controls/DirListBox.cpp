@@ -81,6 +81,7 @@ void DirListBox::rebuild() {
     }
     setCurrentRow(count() - 1);
 
+    reading_.future().cancel();  // a reading not started yet is no longer wanted
     pending_ = true;
     reading_.setFuture(QtConcurrent::run(listingPool(), [folder = path_] {
         try {

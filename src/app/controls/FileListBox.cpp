@@ -49,6 +49,7 @@ void FileListBox::relist(const std::string& folder, const std::string& pattern) 
     path_ = folder;
     pattern_ = pattern;
     model_.setStringList({});  // a fresh list has nothing selected
+    reading_.future().cancel();  // a reading not started yet is no longer wanted
     pending_ = true;
     reading_.setFuture(QtConcurrent::run(listingPool(), [folder, pattern] {
         Listed listed;
