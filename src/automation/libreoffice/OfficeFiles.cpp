@@ -255,32 +255,32 @@ std::string describeLockOwner(const LockOwner& owner) {
     return text;
 }
 
-std::string_view packageFor(DocKind kind) {
+namespace {
+
+// What each kind of document needs installed, and what the user knows it as.
+struct KindFacts {
+    std::string_view application;
+    std::string_view package;
+    std::string_view module;  // the application's library in the office's program folder
+};
+
+const KindFacts& factsOf(DocKind kind) {
+    static constexpr KindFacts kSpreadsheet{"LibreOffice Calc", "libreoffice-calc", "libsclo.so"};
+    static constexpr KindFacts kText{"LibreOffice Writer", "libreoffice-writer", "libswlo.so"};
+    static constexpr KindFacts kPresentation{"LibreOffice Impress", "libreoffice-impress", "libsdlo.so"};
     switch (kind) {
-    case DocKind::Spreadsheet: return "libreoffice-calc";
-    case DocKind::Text: return "libreoffice-writer";
-    case DocKind::Presentation: return "libreoffice-impress";
+    case DocKind::Spreadsheet: return kSpreadsheet;
+    case DocKind::Text: return kText;
+    case DocKind::Presentation: return kPresentation;
     }
-    return "libreoffice";
+    return kSpreadsheet;
 }
 
-std::string_view moduleFileFor(DocKind kind) {
-    switch (kind) {
-    case DocKind::Spreadsheet: return "libsclo.so";
-    case DocKind::Text: return "libswlo.so";
-    case DocKind::Presentation: return "libsdlo.so";
-    }
-    return "";
-}
+}  // namespace
 
-std::string_view appNameFor(DocKind kind) {
-    switch (kind) {
-    case DocKind::Spreadsheet: return "LibreOffice Calc";
-    case DocKind::Text: return "LibreOffice Writer";
-    case DocKind::Presentation: return "LibreOffice Impress";
-    }
-    return "LibreOffice";
-}
+std::string_view packageFor(DocKind kind) { return factsOf(kind).package; }
+std::string_view moduleFileFor(DocKind kind) { return factsOf(kind).module; }
+std::string_view appNameFor(DocKind kind) { return factsOf(kind).application; }
 
 void seedPrivateProfile(const std::string& profileDir) {
     namespace fs = std::filesystem;
