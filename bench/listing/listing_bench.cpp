@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "BenchFolder.h"
-#include "app/listing/Listing.h"
+#include "listing/Listing.h"
 
 #ifdef VORRINDEL_BENCH_WIDGET
 #include <QApplication>

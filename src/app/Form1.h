@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/controls/EventRunner.h"
-#include "app/listing/Drives.h"
+#include "listing/Drives.h"
 #include "automation/Automation.h"
 #include "opening/OpenRequest.h"
 #include "opening/Picker.h"

@@ -36,6 +36,30 @@ std::string Value::describe() const {
     return std::visit(Visitor{}, v_);
 }
 
+void RequestDeadline::begin(Clock::time_point deadline) {
+    expired_ = false;
+    deadline_ = deadline.time_since_epoch().count();
+}
+
+void RequestDeadline::end() {
+    deadline_ = Clock::time_point::max().time_since_epoch().count();
+    expired_ = false;
+}
+
+void RequestDeadline::cancel() { deadline_ = Clock::now().time_since_epoch().count(); }
+
+Clock::time_point RequestDeadline::deadline() const { return Clock::time_point(Clock::duration(deadline_.load())); }
+
+void RequestDeadline::check() const {
+    if (expired_) throw AutomationError(errors::kTimeout, "the request has run out of time");
+    if (passed()) throw AutomationError(errors::kTimeout, "the request ran out of time");
+}
+
+void RequestDeadline::expire(std::string_view what) {
+    expired_ = true;
+    throw AutomationError(errors::kTimeout, std::string(what));
+}
+
 std::string_view globalAppName(GlobalApp app) {
     switch (app) {
     case GlobalApp::Excel: return "Excel";

@@ -4,6 +4,8 @@
 // the kind of access, the arguments in order and, for some Excel members, a locale. Backends are
 // thin adapters behind this interface; tests see exactly what crosses it.
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -121,6 +123,32 @@ public:
 // The applications that have a global object.
 enum class GlobalApp { Excel, Word, Access };
 
+using Clock = std::chrono::steady_clock;
+
+// The time limit of the request under way, shared by a backend and its objects. One request runs
+// at a time; cancel() may come from any thread.
+class RequestDeadline {
+public:
+    void begin(Clock::time_point deadline);
+    void end();
+    // Makes the limit now, so that the call under way is cut short (the program is ending).
+    void cancel();
+
+    // The limit of the current request; Clock::time_point::max() between requests.
+    Clock::time_point deadline() const;
+    bool passed() const { return Clock::now() >= deadline(); }
+    // Throws kTimeout, at once, when the request has timed out already or its limit has passed;
+    // a call that starts after that point must not wait again.
+    void check() const;
+    // Records that a call of this request ran out of time (and throws kTimeout naming `what`).
+    [[noreturn]] void expire(std::string_view what);
+    bool expired() const { return expired_.load(); }
+
+private:
+    std::atomic<Clock::rep> deadline_{Clock::time_point::max().time_since_epoch().count()};
+    std::atomic<bool> expired_{false};
+};
+
 // The office behind the boundary.
 //
 // Contract for backends, relied on by the openers:
@@ -131,11 +159,20 @@ enum class GlobalApp { Excel, Word, Access };
 //   object reaches, at each use, the instance holding the database opened last through any
 //   Access application object of this office; when none runs, CloseCurrentDatabase and Quit have
 //   nothing to act on and succeed.
+// - Requests run one at a time, all on the same thread, and every object is used on that thread
+//   only. Between beginRequest() and endRequest() every call must return by the deadline given: a
+//   call still running then is cut short and fails with kTimeout, and every later call of that
+//   request fails at once with kTimeout. The next request starts afresh (reconnecting where the
+//   backend must). cancelRequest() may be called from any thread; it makes the deadline now.
 class OfficeAutomation {
 public:
     virtual ~OfficeAutomation() = default;
     virtual ObjectRef createObject(std::string_view name) = 0;
     virtual ObjectRef globalObject(GlobalApp app) = 0;
+
+    virtual void beginRequest(Clock::time_point deadline) = 0;
+    virtual void endRequest() = 0;
+    virtual void cancelRequest() = 0;
 };
 
 // An office with no applications: every creation fails with a clear error. Used when no backend
@@ -145,6 +182,10 @@ public:
     explicit NoOffice(std::string reason) : reason_(std::move(reason)) {}
     ObjectRef createObject(std::string_view name) override;
     ObjectRef globalObject(GlobalApp app) override;
+    // Nothing here can take time.
+    void beginRequest(Clock::time_point) override {}
+    void endRequest() override {}
+    void cancelRequest() override {}
 
 private:
     std::string reason_;

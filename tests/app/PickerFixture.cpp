@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "app/controls/FileListBox.h"
-#include "app/listing/Listing.h"
+#include "listing/Listing.h"
 
 namespace vorrindel::app::testing {
 

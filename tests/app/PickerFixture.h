@@ -19,6 +19,9 @@ class CountingOffice : public automation::OfficeAutomation {
 public:
     automation::ObjectRef createObject(std::string_view name) override;
     automation::ObjectRef globalObject(automation::GlobalApp app) override;
+    void beginRequest(automation::Clock::time_point) override {}
+    void endRequest() override {}
+    void cancelRequest() override {}
     std::vector<std::string> created;
 };
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/listing/Drives.h"
+#include "listing/Drives.h"
 
 namespace vorrindel::listing {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/listing/Listing.h"
+#include "listing/Listing.h"
 
 namespace vorrindel::listing {
 namespace {

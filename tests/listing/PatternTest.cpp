@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/listing/Listing.h"
+#include "listing/Listing.h"
 
 namespace vorrindel::listing {
 namespace {

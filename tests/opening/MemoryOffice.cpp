@@ -332,6 +332,11 @@ ObjectRef MemoryOffice::createObject(std::string_view name) {
     return std::make_shared<Object>(state_, Object::Kind::Application, &instance);
 }
 
+// Nothing in memory takes time.
+void MemoryOffice::beginRequest(automation::Clock::time_point) {}
+void MemoryOffice::endRequest() {}
+void MemoryOffice::cancelRequest() {}
+
 ObjectRef MemoryOffice::globalObject(GlobalApp app) {
     const std::string label = globalLabel(app);
     std::int32_t code = 0;

@@ -47,6 +47,9 @@ public:
 
     automation::ObjectRef createObject(std::string_view name) override;
     automation::ObjectRef globalObject(automation::GlobalApp app) override;
+    void beginRequest(automation::Clock::time_point deadline) override;
+    void endRequest() override;
+    void cancelRequest() override;
 
     // The log, in order.
     const std::vector<std::string>& log() const;

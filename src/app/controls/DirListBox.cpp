@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "app/controls/ListingPool.h"
-#include "app/listing/Listing.h"
+#include "listing/Listing.h"
 
 namespace vorrindel::app {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/controls/EventRunner.h"
-#include "app/listing/Drives.h"
+#include "listing/Drives.h"
 
 namespace vorrindel::app {
 

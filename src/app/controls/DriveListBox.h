@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/controls/EventRunner.h"
-#include "app/listing/Drives.h"
+#include "listing/Drives.h"
 
 namespace vorrindel::app {
 

@@ -9,7 +9,7 @@
 #include <QMouseEvent>
 
 #include "app/controls/ListingPool.h"
-#include "app/listing/Listing.h"
+#include "listing/Listing.h"
 
 namespace vorrindel::app {
 

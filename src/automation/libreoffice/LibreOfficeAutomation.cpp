@@ -362,6 +362,11 @@ ObjectRef LibreOfficeAutomation::globalObject(GlobalApp app) {
     return std::make_shared<ApplicationObject>(session_, kind, std::make_shared<AppState>(), true);
 }
 
+// Each call still has its own time limit; one limit for the whole request is yet to come.
+void LibreOfficeAutomation::beginRequest(Clock::time_point) {}
+void LibreOfficeAutomation::endRequest() {}
+void LibreOfficeAutomation::cancelRequest() {}
+
 int LibreOfficeAutomation::officePid() const { return session_->officePid(); }
 
 void LibreOfficeAutomation::shutdownOffice() { session_->shutdown(); }

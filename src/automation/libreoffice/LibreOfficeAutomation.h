@@ -42,6 +42,9 @@ public:
 
     ObjectRef createObject(std::string_view name) override;
     ObjectRef globalObject(GlobalApp app) override;
+    void beginRequest(Clock::time_point deadline) override;
+    void endRequest() override;
+    void cancelRequest() override;
 
     // Process id of the office connected to, 0 when none is known (not connected yet, or an office
     // of the user's own that this backend did not start).

@@ -1,4 +1,4 @@
-#include "app/listing/Listing.h"
+#include "listing/Listing.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "app/listing/Drives.h"
+#include "listing/Drives.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "app/listing/Listing.h"
+#include "listing/Listing.h"
 
 namespace vorrindel::listing {
 
