@@ -18,14 +18,7 @@ struct Drive {
 
 class DriveTable {
 public:
-    // Parses /proc/self/mountinfo text. `labels` maps a device path ("/dev/sda2") to its
-    // filesystem label (from /dev/disk/by-label). `workingDirectory` names the folder that becomes
-    // the current folder of the drive holding it. Pseudo filesystems (proc, sysfs, cgroup, devpts,
-    // tracefs, ...) are left out; when a mount point is mounted over, the last mount wins. Sorted
-    // by mount point.
-    static DriveTable fromMountInfo(std::string_view mountinfo, const std::map<std::string, std::string>& labels,
-                                    const std::string& workingDirectory);
-    // This machine's drives, read from /proc/self/mountinfo and /dev/disk/by-label.
+    // This machine's drives (each system's own source: mounted filesystems on Linux).
     static DriveTable system();
     // A table of the given drives (tests); the working directory as above.
     static DriveTable of(std::vector<Drive> drives, const std::string& workingDirectory);

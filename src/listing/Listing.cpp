@@ -1,13 +1,6 @@
 #include "listing/Listing.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <memory>
 
 namespace vorrindel::listing {
 
@@ -85,59 +78,6 @@ std::string_view trimBlanks(std::string_view s) {
     return s;
 }
 
-struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-};
-
-std::unique_ptr<DIR, DirCloser> openFolder(const std::string& folder) {
-    DIR* d = opendir(folder.c_str());
-    if (d == nullptr) {
-        const int err = errno;
-        throw ListingError("Cannot read the folder \"" + folder + "\": " + std::strerror(err));
-    }
-    return std::unique_ptr<DIR, DirCloser>(d);
-}
-
-enum class Wanted { files, folders };
-
-// Reads `folder` once; `accept` sees every non-hidden name whose kind is still unknown or fits,
-// before any stat, so that a pattern can turn names away without a system call.
-template <typename Accept>
-std::vector<std::string> readFolder(const std::string& folder, Wanted wanted, Accept accept) {
-    auto dir = openFolder(folder);
-    const int fd = dirfd(dir.get());
-    std::vector<std::string> names;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir.get());
-        if (entry == nullptr) {
-            if (errno != 0) {
-                const int err = errno;
-                throw ListingError("Cannot read the folder \"" + folder + "\": " + std::strerror(err));
-            }
-            break;
-        }
-        const char* name = entry->d_name;
-        if (name[0] == '.') continue;  // hidden, and "." and ".."
-        const unsigned char type = entry->d_type;
-        const bool direct = wanted == Wanted::files ? type == DT_REG : type == DT_DIR;
-        const bool unknown = type == DT_LNK || type == DT_UNKNOWN;
-        if (!direct && !unknown) continue;
-        const std::string_view view(name);
-        if (!accept(view)) continue;
-        if (unknown) {
-            // Follow links; a dangling one fails here and is left out.
-            struct stat st {};
-            if (fstatat(fd, name, &st, 0) != 0) continue;
-            if (wanted == Wanted::files ? !S_ISREG(st.st_mode) : !S_ISDIR(st.st_mode)) continue;
-        }
-        names.emplace_back(view);
-    }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return lessIgnoringCase(a, b); });
-    return names;
-}
-
 }  // namespace
 
 PatternSet::PatternSet(std::string_view patterns) : text_(patterns) {
@@ -166,11 +106,19 @@ bool PatternSet::matches(std::string_view name) const {
 }
 
 std::vector<std::string> listFiles(const std::string& folder, const PatternSet& patterns) {
-    return readFolder(folder, Wanted::files, [&](std::string_view name) { return patterns.matches(name); });
+    auto names = readNames(folder, EntryKind::File, &patterns);
+    sortForDisplay(names);
+    return names;
 }
 
 std::vector<std::string> listFolders(const std::string& folder) {
-    return readFolder(folder, Wanted::folders, [](std::string_view) { return true; });
+    auto names = readNames(folder, EntryKind::Folder, nullptr);
+    sortForDisplay(names);
+    return names;
+}
+
+void sortForDisplay(std::vector<std::string>& names) {
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return lessIgnoringCase(a, b); });
 }
 
 bool lessIgnoringCase(std::string_view a, std::string_view b) {
@@ -182,34 +130,6 @@ bool lessIgnoringCase(std::string_view a, std::string_view b) {
     }
     if (a.size() != b.size()) return a.size() < b.size();
     return a < b;  // same but for case: a fixed order keeps the list stable between reads
-}
-
-std::string normalizePath(std::string_view path) {
-    std::string out;
-    out.reserve(path.size());
-    for (const char c : path) {
-        if (c == '/' && !out.empty() && out.back() == '/') continue;
-        out.push_back(c);
-    }
-    if (out.size() > 1 && out.back() == '/') out.pop_back();
-    return out;
-}
-
-std::string joinPath(std::string_view folder, std::string_view name) {
-    if (folder.empty()) return normalizePath(name);
-    if (name.empty()) return normalizePath(folder);
-    std::string joined(folder);
-    joined.push_back('/');
-    joined.append(name);
-    return normalizePath(joined);
-}
-
-std::string parentPath(std::string_view path) {
-    const std::string normal = normalizePath(path);
-    const std::size_t slash = normal.rfind('/');
-    if (slash == std::string::npos) return {};  // a bare relative name has no folder named in it
-    if (slash == 0) return "/";
-    return normal.substr(0, slash);
 }
 
 }  // namespace vorrindel::listing

@@ -30,15 +30,44 @@ private:
 };
 
 // Names of the regular files (and links to regular files) in `folder` that match `patterns`; no
-// hidden dot-files; sorted without regard to letter case. Throws ListingError when the folder
-// cannot be read.
+// hidden files; sorted without regard to letter case. Names are the system's own bytes, whatever
+// their encoding. Throws ListingError when the folder cannot be read.
 std::vector<std::string> listFiles(const std::string& folder, const PatternSet& patterns);
 
 // Names of the sub-folders (and links to folders) of `folder`, the same way.
 std::vector<std::string> listFolders(const std::string& folder);
 
+// Sorts names as the lists show them.
+void sortForDisplay(std::vector<std::string>& names);
+
 // Orders names as the lists show them: without regard to letter case, ties by their bytes.
 bool lessIgnoringCase(std::string_view a, std::string_view b);
+
+// --- What each system provides (Listing_posix.cpp, Listing_windows.cpp) -----------------------
+
+enum class EntryKind { File, Folder };
+
+// The visible entries of that kind in `folder`, unsorted; with `wanted`, only names it matches
+// (checked before any further system call). Throws ListingError when the folder cannot be read.
+std::vector<std::string> readNames(const std::string& folder, EntryKind kind, const PatternSet* wanted);
+
+// Throws ListingError, naming the cause, when `folder` cannot be opened for listing.
+void checkFolderReadable(const std::string& folder);
+bool isFolder(const std::string& path);
+bool isAbsolute(std::string_view path);
+
+// One folder on the way from the root down to a folder: its name as the folder list shows it, and
+// its full path.
+struct FolderStep {
+    std::string name;
+    std::string path;
+    bool operator==(const FolderStep&) const = default;
+};
+// The root first, `path` itself last.
+std::vector<FolderStep> folderChain(std::string_view path);
+
+// The process's working folder; empty when it cannot be told.
+std::string workingDirectory();
 
 // "/a/b" + "c" -> "/a/b/c"; "/" + "c" -> "/c".
 std::string joinPath(std::string_view folder, std::string_view name);

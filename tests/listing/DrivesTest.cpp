@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/Drives.h"
+#include "listing/MountInfo.h"
 
 namespace vorrindel::listing {
 namespace {
@@ -39,7 +39,7 @@ constexpr const char* kMountInfo =
     "\n";
 
 TEST(DriveTableFromMountInfo, KeepsRealFilesystemsSortedWithLabels) {
-    const auto table = DriveTable::fromMountInfo(kMountInfo, {{"/dev/sdb1", "STICK"}, {"/dev/sdc1", ""}}, "/");
+    const auto table = drivesFromMountInfo(kMountInfo, {{"/dev/sdb1", "STICK"}, {"/dev/sdc1", ""}}, "/");
     EXPECT_EQ(texts(table), (std::vector<std::string>{
                                 "/ [sda2]",
                                 "/media/My Disk [sdc1]",  // an empty label falls back to the device
@@ -57,7 +57,7 @@ class FilesystemKind : public ::testing::TestWithParam<std::pair<const char*, bo
 TEST_P(FilesystemKind, PseudoFilesystemsAreNoDrives) {
     const auto [type, kept] = GetParam();
     const std::string line = std::string("27 1 0:1 / /x rw - ") + type + " src rw\n";
-    EXPECT_EQ(DriveTable::fromMountInfo(line, {}, "").drives().size(), kept ? 1u : 0u) << type;
+    EXPECT_EQ(drivesFromMountInfo(line, {}, "").drives().size(), kept ? 1u : 0u) << type;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -135,7 +135,7 @@ TEST(CurrentFolder, WorkingDirectoryDriveStartsThere) {
     EXPECT_EQ(table.currentFolder(d[2]), "/media/usb/docs");
     EXPECT_EQ(table.currentFolder(d[3]), "/mediaX");
 
-    const auto parsed = DriveTable::fromMountInfo(kMountInfo, {}, "/srv/data/x");
+    const auto parsed = drivesFromMountInfo(kMountInfo, {}, "/srv/data/x");
     EXPECT_EQ(parsed.currentFolder(*parsed.byText("/srv/data [sda3]")), "/srv/data/x");
 }
 

@@ -276,6 +276,52 @@ TEST_F(SettingsFileTest, UnreadableFileIsReportedAndNeverReplaced) {
     EXPECT_EQ(contents(file() / "inside"), "x");
 }
 
+// Files the program must leave exactly as they are: each save is refused and says why, every time.
+struct LeftAlone {
+    const char* name;
+    void (*make)(const fs::path& file);
+    const char* cause;
+};
+
+class FileLeftAlone : public SettingsFileTest, public ::testing::WithParamInterface<LeftAlone> {};
+
+TEST_P(FileLeftAlone, IsNeverReplacedAndEachSaveSaysWhy) {
+    GetParam().make(file());
+    struct stat before {};
+    ASSERT_EQ(::lstat(file().c_str(), &before), 0);
+    SettingsFile settings(file());
+    settings.readAll();  // returns at once, also for a FIFO without a writer
+    for (const char* value : {"Word", "Excel"}) {
+        const std::optional<std::string> error = settings.writeSetting("Type", value);
+        ASSERT_TRUE(error.has_value()) << value;
+        EXPECT_NE(error->find(GetParam().cause), std::string::npos) << *error;
+    }
+    struct stat after {};
+    ASSERT_EQ(::lstat(file().c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, FileLeftAlone,
+    ::testing::Values(
+        LeftAlone{"fifo", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }, "not a regular file"},
+        LeftAlone{"read_only",
+                  [](const fs::path& f) {
+                      std::ofstream(f) << "[Type]\nType=Access\n";
+                      fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+                  },
+                  "read-only"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsFileTest, ReadOnlyFileStillReadsAndAValueStoredAlreadyNeedsNoWrite) {
+    put(file(), "[Tick]\nTick=1\n");
+    fs::permissions(file(), fs::perms::owner_read);
+    SettingsFile settings(file());
+    EXPECT_EQ(settings.readSetting("Tick"), "1");
+    EXPECT_EQ(settings.writeSetting("Tick", "1"), std::nullopt);
+}
+
 TEST_F(SettingsFileTest, FolderThatCannotBeCreatedIsReported) {
     put(dir_ / "plain", "not a folder");
     SettingsFile settings(dir_ / "plain" / "comp.ini");
