@@ -22,16 +22,6 @@ constexpr int kPowerPointMaximized = 3;
 constexpr int kPowerPointTrue = 1;  // PowerPoint's own truth value for Visible, not the automation -1
 constexpr int kAccessQuitSaveAll = 1;
 
-// Resume-next mode for one step: a failing operation abandons the rest of its step, silently, and
-// the caller goes on with the next step.
-template <class Step>
-void resumeNext(Step&& step) {
-    try {
-        step();
-    } catch (const AutomationError&) {
-    }
-}
-
 // A step outside resume-next mode: its failure ends the request. The cause is prefixed with what
 // the step was doing, unless the backend's description already says so.
 template <class Step>
@@ -104,18 +94,38 @@ std::optional<std::string> OpenRequest::File1_Click() {
         {"Word", &OpenRequest::openDocument},
     };
     // The type is read afresh for each comparison; at most one can match.
+    std::optional<std::string> outcome;
     for (const Route& route : routes) {
-        if (picker_.typeText() != route.type) continue;
-        try {
-            (this->*route.open)();
-        } catch (const AutomationError& e) {
-            return report(route.type, e.description());
-        } catch (const std::exception& e) {
-            // Not an automation failure, but still no reason to end the program.
-            return report(route.type, e.what());
-        }
+        if (picker_.typeText() == route.type) outcome = run(route.type, route.open);
     }
+    return outcome;
+}
+
+std::optional<std::string> OpenRequest::openWorkbook() { return run("Excel", &OpenRequest::loadsheet); }
+
+std::optional<std::string> OpenRequest::run(std::string_view type, void (OpenRequest::*open)()) {
+    skipped_.reset();
+    try {
+        (this->*open)();
+    } catch (const AutomationError& e) {
+        return report(type, e.description());
+    } catch (const std::exception& e) {
+        // Not an automation failure, but still no reason to end the program.
+        return report(type, e.what());
+    }
+    if (skipped_) return report(type, *skipped_);
     return std::nullopt;
+}
+
+void OpenRequest::resumeNext(const std::function<void()>& step, const std::string& reportAs) {
+    try {
+        step();
+    } catch (const AutomationError& e) {
+        const bool timedOut = e.code() == automation::errors::kTimeout;
+        if (skipped_ || (reportAs.empty() && !timedOut)) return;
+        const std::string cause = e.description();
+        skipped_ = reportAs.empty() || cause.starts_with(reportAs) ? cause : reportAs + ": " + cause;
+    }
 }
 
 void OpenRequest::loadsheet() {
@@ -131,15 +141,17 @@ void OpenRequest::loadsheet() {
             previous->call("Close", omittedArgs(3), kExcelLocale);
         });
     }
-    resumeNext([&] {
-        ObjectRef app = global(GlobalApp::Excel).getObject("Application");
-        ObjectRef workbooks = app->getObject("Workbooks");
-        // File name, then UpdateLinks omitted, ReadOnly false, and the other ten options omitted.
-        Args args{Value::text(SelectedFilePath(picker_.dirPath(), picker_.fileName())), Value::omitted(),
-                  Value::boolean(false)};
-        args.resize(13, Value::omitted());
-        workbook = workbooks->call("Open", args, kExcelLocale).asObject();
-    });
+    const std::string path = SelectedFilePath(picker_.dirPath(), picker_.fileName());
+    resumeNext(
+        [&] {
+            ObjectRef app = global(GlobalApp::Excel).getObject("Application");
+            ObjectRef workbooks = app->getObject("Workbooks");
+            // File name, then UpdateLinks omitted, ReadOnly false, and the other ten options omitted.
+            Args args{Value::text(path), Value::omitted(), Value::boolean(false)};
+            args.resize(13, Value::omitted());
+            workbook = workbooks->call("Open", args, kExcelLocale).asObject();
+        },
+        "cannot open " + quoted(path));
     // Recorded even when the open failed.
     previous_.lastWorkbook = picker_.fileName();
     resumeNext([&] {
@@ -160,16 +172,18 @@ void OpenRequest::openDocument() {
     });
 
     ObjectRef created;
+    const std::string path = SelectedFilePath(picker_.dirPath(), picker_.fileName());
+    const auto open = [&](Dispatch& application) {
+        ObjectRef documents = application.getObject("Documents");
+        Args args{Value::text(path)};
+        args.resize(10, Value::omitted());
+        documents->call("Open", args);
+    };
     if (count == 0 && previous_.wordStarted == 0) {
         created = create(office_, "word.application");
         unhandled("cannot show the application", [&] { created->put("Visible", Value::boolean(true)); });
         previous_.wordStarted = 1;
-        resumeNext([&] {
-            ObjectRef documents = created->getObject("Documents");
-            Args args{Value::text(SelectedFilePath(picker_.dirPath(), picker_.fileName()))};
-            args.resize(10, Value::omitted());
-            documents->call("Open", args);
-        });
+        resumeNext([&] { open(*created); }, "cannot open " + quoted(path));
     } else {
         if (picker_.checkValue() == 0) {
             resumeNext([&] {
@@ -178,12 +192,7 @@ void OpenRequest::openDocument() {
                 previous->call("Close", omittedArgs(3));
             });
         }
-        resumeNext([&] {
-            ObjectRef documents = global(GlobalApp::Word).getObject("Documents");
-            Args args{Value::text(SelectedFilePath(picker_.dirPath(), picker_.fileName()))};
-            args.resize(10, Value::omitted());
-            documents->call("Open", args);
-        });
+        resumeNext([&] { open(global(GlobalApp::Word)); }, "cannot open " + quoted(path));
         resumeNext([&] { global(GlobalApp::Word).getObject("Application")->put("Visible", Value::boolean(true)); });
         resumeNext([&] { global(GlobalApp::Word).getObject("Application")->call("Activate"); });
     }

@@ -1,8 +1,10 @@
 #pragma once
 // A click on a file is one open request: route it by document type to that type's opener.
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "automation/Automation.h"
 #include "opening/Module1.h"
@@ -17,18 +19,28 @@ public:
     OpenRequest(automation::OfficeAutomation& office, Picker& picker);
 
     // The file list's click. Runs the opener of the picker's type ("Excel", "Access", "PowerPoint",
-    // "Word"; exact letter case); no type selected does nothing. A failure that ends the request
-    // comes back as one readable line naming the type and the cause; nothing on success. Never
-    // throws an automation failure.
+    // "Word"; exact letter case); no type selected does nothing. Comes back with one readable line
+    // naming the type and the cause when the request failed: a step that ended it, a file that
+    // could not be opened (the steps after it still ran), or a step that ran out of time. Nothing
+    // on success. Never throws an automation failure.
     std::optional<std::string> File1_Click();
 
-    // The Excel opener (the window's public operation). Throws automation::AutomationError when the
-    // Excel application cannot be created.
+    // The Excel opener alone (the window's public operation), reporting as File1_Click does.
+    std::optional<std::string> openWorkbook();
+
+    // The Excel opener. Throws automation::AutomationError when the Excel application cannot be
+    // created; any other failure is left for File1_Click or openWorkbook to report.
     void loadsheet();
 
     const PreviousFiles& previousFiles() const;
 
 private:
+    std::optional<std::string> run(std::string_view type, void (OpenRequest::*open)());
+    // Resume-next mode for one step: a failing operation abandons the rest of its step and the
+    // next step runs. A time-out is kept for the report; so is any failure when `reportAs` names
+    // what the step was doing (an open the user must hear about).
+    void resumeNext(const std::function<void()>& step, const std::string& reportAs = {});
+
     void openDocument();      // Word
     void openPresentation();  // PowerPoint
     void openDatabase();      // Access
@@ -40,6 +52,7 @@ private:
     automation::OfficeAutomation& office_;
     Picker& picker_;
     PreviousFiles previous_;
+    std::optional<std::string> skipped_;  // the first failure of a resume-next step worth reporting
     automation::ObjectRef excelGlobal_;
     automation::ObjectRef wordGlobal_;
     automation::ObjectRef accessGlobal_;

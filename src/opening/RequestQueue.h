@@ -1,0 +1,67 @@
+#pragma once
+// Open requests run on one automation thread that lives as long as the queue, so that a slow or
+// stuck office never holds up the window. A click hands over a snapshot of what the openers read;
+// requests run one at a time, in the order clicked, each within one time limit.
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "automation/Automation.h"
+
+namespace vorrindel::opening {
+
+// The picker as it was at the click.
+struct Snapshot {
+    std::string type;  // the type list's text
+    int check = 0;     // "Do not close previous file"
+    std::string dir;   // the folder list's path
+    std::string file;  // the selected file's name
+    bool workbook = false;  // open as a workbook whatever the type (the window's loadsheet)
+};
+
+class RequestQueue {
+public:
+    // Makes the office on the automation thread, where it is also used and destroyed.
+    using OfficeFactory = std::function<std::unique_ptr<automation::OfficeAutomation>()>;
+
+    // Called on the automation thread; a window posts them on to its own thread.
+    struct Outlet {
+        std::function<void()> show;                       // bring the picker to the front
+        std::function<void(const std::string&)> report;   // a request failed: one readable line
+    };
+
+    static constexpr std::chrono::milliseconds kDefaultLimit{30000};
+
+    RequestQueue(OfficeFactory factory, Outlet outlet, std::chrono::milliseconds limit = kDefaultLimit);
+    // Drops the requests not started, cuts the running one short and waits for the thread.
+    ~RequestQueue();
+    RequestQueue(const RequestQueue&) = delete;
+    RequestQueue& operator=(const RequestQueue&) = delete;
+
+    // Never blocks.
+    void post(Snapshot request);
+    // Waits until every request posted so far has ended (tests, benchmarks).
+    void waitUntilIdle();
+
+private:
+    void run();
+
+    OfficeFactory factory_;
+    Outlet outlet_;
+    std::chrono::milliseconds limit_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Snapshot> queue_;
+    bool running_ = false;   // a request is under way
+    bool stopping_ = false;
+    automation::OfficeAutomation* office_ = nullptr;  // while the thread has one
+    std::thread thread_;
+};
+
+}  // namespace vorrindel::opening
