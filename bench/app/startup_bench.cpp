@@ -22,8 +22,7 @@
 #include <vector>
 
 #include "BenchFolder.h"
-#include "app/Form1.h"
-#include "app/controls/FileListBox.h"
+#include "app/qt/QtWindow.h"
 #include "automation/Automation.h"
 
 namespace {
@@ -41,11 +40,13 @@ void showAndReport(QWidget& w) {
 
 int runApp(int argc, char** argv) {
     QApplication app(argc, argv);
-    vorrindel::automation::NoOffice office("benchmark");
-    vorrindel::app::Form1 form(vorrindel::settings::SettingsFile(vorrindel::settings::SettingsFile::defaultLocation()),
-                               vorrindel::listing::DriveTable::system(), office);
-    showAndReport(form);
-    std::printf("%d\n", form.File1->fileCount());  // the list fills after the window shows
+    vorrindel::app::qt::QtWindow window(
+        vorrindel::settings::SettingsFile(vorrindel::settings::SettingsFile::defaultLocation()),
+        vorrindel::listing::DriveTable::system(),
+        [] { return std::make_unique<vorrindel::automation::NoOffice>("benchmark"); });
+    showAndReport(window);
+    window.form().File1.waitUntilListed();  // the list fills after the window shows
+    std::printf("%zu\n", window.form().File1.names().size());
     return 0;
 }
 

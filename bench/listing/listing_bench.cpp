@@ -20,10 +20,11 @@
 #ifdef VORRINDEL_BENCH_WIDGET
 #include <QApplication>
 
-#include "app/controls/FileListBox.h"
+#include "app/controls/FileList.h"
+#include "app/qt/Views.h"
 
-// The picker's own file list, filled from the folder as the window fills it.
-class FileListFilling : vorrindel::app::EventRunner {
+// The picker's own file list, filled from the folder into its Qt view as the window fills it.
+class FileListFilling : vorrindel::app::EventRunner, vorrindel::app::Window {
 public:
     std::size_t run(const std::string& folder) {
         if (list_.path() != folder) {
@@ -32,12 +33,17 @@ public:
         } else {
             list_.refresh();  // the same folder read again, as a refresh does
         }
-        return static_cast<std::size_t>(list_.fileCount());
+        list_.waitUntilListed();
+        return static_cast<std::size_t>(view_.model()->rowCount());
     }
 
 private:
     void runEvent(std::string_view, const std::function<void()>& body) override { body(); }
-    vorrindel::app::FileListBox list_{*this};
+    void post(std::function<void()>) override {}  // the result is taken by waiting for it
+    void bringToFront() override {}
+    vorrindel::listing::BackgroundReader reader_;
+    vorrindel::app::qt::FileBox view_{nullptr};
+    vorrindel::app::FileList list_{reader_, *this, view_, *this};
 };
 #endif
 

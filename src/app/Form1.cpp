@@ -1,26 +1,12 @@
 #include "app/Form1.h"
 
-#include <QFont>
-#include <QLabel>
-#include <QTimer>
 #include <charconv>
-#include <iostream>
 
-#include "app/controls/DirListBox.h"
-#include "app/controls/DriveListBox.h"
-#include "app/controls/FileListBox.h"
-#include "app/controls/TriStateCheckBox.h"
-#include "app/controls/TypeComboBox.h"
 #include "app/DocumentType.h"
 
 namespace vorrindel::app {
 
 namespace {
-
-// Layout in twips, converted at 15 twips to the pixel.
-constexpr int px(int twips) { return twips / 15; }
-
-constexpr int kSecondRaiseMs = 400;
 
 struct DepthGuard {
     explicit DepthGuard(int& d) : depth(d) { ++depth; }
@@ -43,45 +29,33 @@ int parseTick(const std::string& text) {
 
 }  // namespace
 
-const QString Form1::kMakerNotice = QStringLiteral("Palvane \u00b7 one click opens each document");
+Form1::Form1(Window& window, Views views, settings::SettingsFile settings, listing::DriveTable drives,
+             opening::RequestQueue::OfficeFactory makeOffice, Options options)
+    : window_(window), label_(views.label), options_(std::move(options)), settings_(std::move(settings)),
+      drives_(std::move(drives)), Combo1(views.combo, *this), Drive1(drives_, views.drive, *this),
+      Dir1(drives_, reader_, window_, views.dir, *this), File1(reader_, window_, views.file, *this),
+      Check1(views.check, *this) {
+    label_.setText(std::string(kMakerNotice));
 
-Form1::Form1(settings::SettingsFile settings, listing::DriveTable drives, automation::OfficeAutomation& office,
-             QWidget* parent)
-    : QWidget(parent), settings_(std::move(settings)), drives_(std::move(drives)), request_(office, *this) {
-    setWindowTitle(QStringLiteral("Vorrindel "));
-    setFixedSize(px(3960), px(4305));
-    QFont small = font();
-    small.setPointSize(8);  // the lists are small; a compact font shows more of each
-    setFont(small);
+    // The automation thread's show and reports come back on the window thread, unless the form
+    // is gone by then.
+    const std::weak_ptr<Form1*> self = self_;
+    auto onWindowThread = [self, &window](std::function<void(Form1&)> work) {
+        window.post([self, work = std::move(work)] {
+            if (const auto form = self.lock()) work(**form);
+        });
+    };
+    opening::RequestQueue::Outlet outlet{
+        [onWindowThread] { onWindowThread([](Form1& form) { form.Show(); }); },
+        [onWindowThread](const std::string& text) { onWindowThread([text](Form1& form) { form.report(text); }); },
+    };
+    requests_ = std::make_unique<opening::RequestQueue>(std::move(makeOffice), std::move(outlet), options_.requestLimit);
 
-    Combo1 = new TypeComboBox(*this, this);
-    Drive1 = new DriveListBox(drives_, *this, this);
-    Dir1 = new DirListBox(drives_, *this, this);
-    File1 = new FileListBox(*this, this);
-    Check1 = new TriStateCheckBox(QStringLiteral("Do not close previous file"), *this, this);
-    Label1 = new QLabel(kMakerNotice, this);
-
-    const int left = px(120);
-    Combo1->setGeometry(left, px(120), px(3735), px(315));
-    Drive1->setGeometry(left, px(600), px(3735), px(315));
-    Dir1->setGeometry(left, px(1080), px(3735), px(1215));
-    File1->setGeometry(left, px(2520), px(3735), px(870));
-    Check1->setGeometry(left, px(3600), px(3255), px(255));
-    Label1->setGeometry(left, px(3960), px(3615), px(375));
-    Label1->setTextFormat(Qt::PlainText);
-
-    // The drive list holds the focus first; the type list, although at the top, comes last.
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, File1);
-    setTabOrder(File1, Check1);
-    setTabOrder(Check1, Combo1);
-    Drive1->setFocus();
-
-    Combo1->onClick = [this] { Combo1_Click(); };
-    Drive1->onChange = [this] { Drive1_Change(); };
-    Dir1->onChange = [this] { Dir1_Change(); };
-    Check1->onClick = [this] { Check1_Click(); };
-    File1->onClick = [this] { File1_Click(); };
+    Combo1.onClick = [this] { Combo1_Click(); };
+    Drive1.onChange = [this] { Drive1_Change(); };
+    Dir1.onChange = [this] { Dir1_Change(); };
+    Check1.onClick = [this] { Check1_Click(); };
+    File1.onClick = [this] { File1_Click(); };
 
     Form_Load();
 }
@@ -90,7 +64,7 @@ Form1::~Form1() = default;
 
 void Form1::Form_Load() {
     DepthGuard loading(depth_);
-    for (const auto& type : kDocumentTypes) Combo1->addEntry(QString::fromUtf8(type.name));
+    for (const auto& type : kDocumentTypes) Combo1.addEntry(std::string(type.name));
 
     // All four values are read before any is applied: applying the drive rewrites the saved
     // folder, which must not be lost before it is restored.
@@ -98,10 +72,10 @@ void Form1::Form_Load() {
     const settings::SavedSettings saved = settings_.readAll(&readError);
     if (!readError.empty()) report("settings not restored: " + readError);
 
-    restore("type", saved.type, [&] { Combo1->setText(QString::fromStdString(saved.type)); });
-    restore("drive", saved.drive, [&] { Drive1->setDrive(saved.drive); });
-    restore("folder", saved.dir, [&] { Dir1->setPath(saved.dir); });
-    restore("check box", saved.tick, [&] { Check1->setValue(parseTick(saved.tick)); });
+    restore("type", saved.type, [&] { Combo1.setText(saved.type); });
+    restore("drive", saved.drive, [&] { Drive1.setDrive(saved.drive); });
+    restore("folder", saved.dir, [&] { Dir1.setPath(saved.dir); });
+    restore("check box", saved.tick, [&] { Check1.setValue(parseTick(saved.tick)); });
 }
 
 // A saved value that cannot be applied is passed over; an empty one (nothing saved yet) quietly.
@@ -115,48 +89,33 @@ void Form1::restore(const char* what, const std::string& saved, const std::funct
 }
 
 void Form1::Combo1_Click() {
-    save("Type", Combo1->text().toStdString());
-    if (const DocumentType* type = findDocumentType(Combo1->text().toStdString()))
-        File1->setPattern(std::string(type->pattern));
-    File1->setPath(Dir1->path());
-    File1->refresh();
+    save("Type", Combo1.text());
+    if (const DocumentType* type = findDocumentType(Combo1.text())) File1.setPattern(std::string(type->pattern));
+    File1.setPath(Dir1.path());
+    File1.refresh();
 }
 
 void Form1::Drive1_Change() {
-    save("Drive", Drive1->drive());
-    Dir1->setPath(Drive1->drive());
+    save("Drive", Drive1.drive());
+    Dir1.setPath(Drive1.drive());
 }
 
 void Form1::Dir1_Change() {
-    save("Dir", Dir1->path());
-    File1->setPath(Dir1->path());
+    save("Dir", Dir1.path());
+    File1.setPath(Dir1.path());
 }
 
-void Form1::Check1_Click() { save("Tick", std::to_string(Check1->value())); }
+void Form1::Check1_Click() { save("Tick", std::to_string(Check1.value())); }
 
-void Form1::File1_Click() {
-    if (auto failure = request_.File1_Click()) report(*failure);
-}
+// The request runs on the automation thread with the picker as it is now; browsing on in the
+// meantime acts as if it came after the request.
+void Form1::File1_Click() { queue({Combo1.text(), Check1.value(), Dir1.path(), File1.fileName(), false}); }
 
-void Form1::loadsheet() { request_.loadsheet(); }
+void Form1::loadsheet() { queue({Combo1.text(), Check1.value(), Dir1.path(), File1.fileName(), true}); }
 
-std::string Form1::typeText() const { return Combo1->text().toStdString(); }
-int Form1::checkValue() const { return Check1->value(); }
-std::string Form1::dirPath() const { return Dir1->path(); }
-std::string Form1::fileName() const { return File1->fileName(); }
+void Form1::queue(opening::Snapshot request) { requests_->post(std::move(request)); }
 
-void Form1::show() {
-    auto toFront = [this] {
-        QWidget::show();
-        if (isMinimized()) showNormal();
-        raise();
-        activateWindow();
-    };
-    toFront();
-    // The office maps and raises its window from its own event loop, often just after our call
-    // returns; come to the front once more when it has done so.
-    QTimer::singleShot(kSecondRaiseMs, this, toFront);
-}
+void Form1::Show() { window_.bringToFront(); }
 
 void Form1::runEvent(std::string_view, const std::function<void()>& body) {
     if (depth_ > 0) {  // set by another handler: its failure is that handler's
@@ -174,26 +133,22 @@ void Form1::runEvent(std::string_view, const std::function<void()>& body) {
     if (!reported_) clearNotice();
 }
 
+// Every failed save is said, so that the user never believes a change was kept.
 void Form1::save(const char* name, const std::string& value) {
-    const auto problem = settings_.writeSetting(name, value);
-    if (!problem) return;
-    if (warnedSaving_.insert(*problem).second) report(*problem);
+    if (const auto problem = settings_.writeSetting(name, value)) report(*problem);
 }
 
 void Form1::report(const std::string& text) {
-    std::cerr << "vorrindel: " << text << std::endl;
+    if (options_.log) options_.log(text);
     reported_ = true;
     notice_ = text;
-    const QString full = QString::fromStdString(text);
-    Label1->setText(Label1->fontMetrics().elidedText(full, Qt::ElideRight, Label1->width()));
-    Label1->setToolTip(full);
+    label_.setText(text);
 }
 
 void Form1::clearNotice() {
     if (notice_.empty()) return;
     notice_.clear();
-    Label1->setText(kMakerNotice);
-    Label1->setToolTip(QString());
+    label_.setText(std::string(kMakerNotice));
 }
 
 }  // namespace vorrindel::app

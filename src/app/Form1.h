@@ -1,59 +1,59 @@
 #pragma once
-// The picker window: document type, drive, folder and file lists, the "Do not close previous
-// file" box and a notice line. Its handlers keep the lists and comp.ini in step and hand a click
-// on a file to the opener of the chosen type.
+// The picker window's logic: document type, drive, folder and file lists, the "Do not close
+// previous file" box and a notice line. Its handlers keep the lists and comp.ini in step and hand
+// a click on a file to the automation thread. No window system here: a front end supplies the
+// views (Window.h) and turns the user's input into the controls' user* calls.
 
-#include <QWidget>
+#include <chrono>
 #include <functional>
-#include <set>
+#include <memory>
 #include <string>
+#include <string_view>
 
+#include "app/Window.h"
+#include "app/controls/CheckBox.h"
+#include "app/controls/DriveList.h"
 #include "app/controls/EventRunner.h"
+#include "app/controls/FileList.h"
+#include "app/controls/FolderList.h"
+#include "app/controls/TypeList.h"
+#include "listing/BackgroundReader.h"
 #include "listing/Drives.h"
-#include "automation/Automation.h"
-#include "opening/OpenRequest.h"
-#include "opening/Picker.h"
+#include "opening/RequestQueue.h"
 #include "settings/SettingsFile.h"
-
-class QLabel;
 
 namespace vorrindel::app {
 
-class TypeComboBox;
-class DriveListBox;
-class DirListBox;
-class FileListBox;
-class TriStateCheckBox;
-
-class Form1 : public QWidget, public opening::Picker, private EventRunner {
+class Form1 : private EventRunner {
 public:
-    // Creating the window restores the saved choices (Form_Load); showing it is the caller's.
-    Form1(settings::SettingsFile settings, listing::DriveTable drives, automation::OfficeAutomation& office,
-          QWidget* parent = nullptr);
+    struct Options {
+        // Longest a request may take, the office's time included.
+        std::chrono::milliseconds requestLimit = opening::RequestQueue::kDefaultLimit;
+        // Where reports go besides the notice line (standard error in the program).
+        std::function<void(const std::string&)> log;
+    };
+
+    // Creating the form restores the saved choices (Form_Load); showing the window is the front
+    // end's. `makeOffice` runs on the automation thread.
+    Form1(Window& window, Views views, settings::SettingsFile settings, listing::DriveTable drives,
+          opening::RequestQueue::OfficeFactory makeOffice, Options options);
     ~Form1() override;
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
 
     // Opens the selected file as a workbook.
     void loadsheet();
-
-    // Picker
-    std::string typeText() const override;
-    int checkValue() const override;
-    std::string dirPath() const override;
-    std::string fileName() const override;
-    void show() override;
-
-    // The controls, for the program's own tests and benchmarks.
-    TypeComboBox* Combo1;
-    DriveListBox* Drive1;
-    DirListBox* Dir1;
-    FileListBox* File1;
-    TriStateCheckBox* Check1;
-    QLabel* Label1;
+    // Brings the window to the front, active.
+    void Show();
 
     // The maker's notice that Label1 shows while there is nothing to report.
-    static const QString kMakerNotice;
-    // The last failure reported, empty when the notice line shows the maker's notice.
+    static constexpr std::string_view kMakerNotice = "Palvane \u00b7 one click opens each document";
+    // The last failure reported; empty while Label1 shows the maker's notice.
     const std::string& notice() const { return notice_; }
+
+    // Waits until every request clicked so far has ended (tests, benchmarks); their outcome is
+    // then posted to the window thread.
+    void waitForRequests() { requests_->waitUntilIdle(); }
 
 private:
     void Form_Load();
@@ -66,16 +66,32 @@ private:
     void runEvent(std::string_view name, const std::function<void()>& body) override;
     void restore(const char* what, const std::string& saved, const std::function<void()>& apply);
     void save(const char* name, const std::string& value);
+    void queue(opening::Snapshot request);
     void report(const std::string& text);
     void clearNotice();
 
+    Window& window_;
+    TextView& label_;
+    Options options_;
     settings::SettingsFile settings_;
     listing::DriveTable drives_;
-    opening::OpenRequest request_;
-    int depth_ = 0;              // handlers running; above 0 a failure goes back to the caller
-    bool reported_ = false;      // something was reported during the current user action
+    listing::BackgroundReader reader_;
+
+public:
+    TypeList Combo1;
+    DriveList Drive1;
+    FolderList Dir1;
+    FileList File1;
+    CheckBox Check1;
+
+private:
+    int depth_ = 0;          // handlers running; above 0 a failure goes back to the caller
+    bool reported_ = false;  // something was reported during the current user action
     std::string notice_;
-    std::set<std::string> warnedSaving_;  // each settings-file problem is reported once
+    // Work posted to the window thread finds the form gone once this is.
+    std::shared_ptr<Form1*> self_ = std::make_shared<Form1*>(this);
+    // Last: it goes first, so the automation thread has ended before anything it reports to.
+    std::unique_ptr<opening::RequestQueue> requests_;
 };
 
 }  // namespace vorrindel::app

@@ -1,0 +1,116 @@
+#include "PickerFixture.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "listing/Listing.h"
+#include "settings/SettingsFile.h"
+
+namespace vorrindel::app::testing {
+
+namespace {
+
+// Hands the test's office to the automation thread, which destroys only this wrapper.
+class BorrowedOffice final : public automation::OfficeAutomation {
+public:
+    explicit BorrowedOffice(automation::OfficeAutomation& office) : office_(office) {}
+    automation::ObjectRef createObject(std::string_view name) override { return office_.createObject(name); }
+    automation::ObjectRef globalObject(automation::GlobalApp app) override { return office_.globalObject(app); }
+    void beginRequest(automation::Clock::time_point deadline) override { office_.beginRequest(deadline); }
+    void endRequest() override { office_.endRequest(); }
+    void cancelRequest() override { office_.cancelRequest(); }
+
+private:
+    automation::OfficeAutomation& office_;
+};
+
+}  // namespace
+
+void PickerFixture::SetUp() {
+    char pattern[] = "/tmp/vorrindel-picker-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    ini_ = root_ / "config" / "comp.ini";
+    make("a/start/");
+    make("b/");
+    previousDir_ = std::filesystem::current_path();
+    std::filesystem::current_path(root_ / "a" / "start");
+}
+
+void PickerFixture::TearDown() {
+    form_.reset();
+    std::filesystem::current_path(previousDir_);
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+}
+
+std::string PickerFixture::make(const std::string& relative) {
+    const auto full = root_ / relative;
+    if (!relative.empty() && relative.back() == '/') {
+        std::filesystem::create_directories(full);
+        return listing::normalizePath(full.string());
+    }
+    std::filesystem::create_directories(full.parent_path());
+    std::ofstream(full) << "x";
+    return full.string();
+}
+
+void PickerFixture::writeIni(const std::string& content) {
+    std::filesystem::create_directories(ini_.parent_path());
+    std::ofstream(ini_, std::ios::binary) << content;
+}
+
+std::string PickerFixture::readIni() const {
+    std::ifstream in(ini_, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string PickerFixture::saved(const char* name) const { return settings::SettingsFile(ini_).readSetting(name); }
+
+Form1& PickerFixture::open() {
+    form_.reset();
+    window_.flush();
+    auto drives = listing::DriveTable::of({{"/", "root"}, {path("a"), "ALPHA"}, {path("b"), "BETA"}},
+                                          std::filesystem::current_path().string());
+    Form1::Options options;
+    options.log = [this](const std::string& text) { logged_.push_back(text); };
+    form_ = std::make_unique<Form1>(window_, window_.views(), settings::SettingsFile(ini_), std::move(drives),
+                                    [this] { return std::make_unique<BorrowedOffice>(office_); }, options);
+    return *form_;
+}
+
+std::vector<std::string> PickerFixture::listedFiles() {
+    form_->File1.waitUntilListed();
+    window_.flush();
+    return form_->File1.names();
+}
+
+void PickerFixture::settle() {
+    form_->waitForRequests();
+    window_.flush();
+}
+
+void PickerFixture::openFolder(const std::string& full) {
+    form_->Dir1.waitUntilListed();
+    const auto& paths = form_->Dir1.entryPaths();
+    for (size_t row = 0; row < paths.size(); ++row) {
+        if (paths[row] == full) {
+            form_->Dir1.userOpen(static_cast<int>(row));
+            return;
+        }
+    }
+    ADD_FAILURE() << "no entry " << full;
+}
+
+std::vector<std::string> PickerFixture::created() const {
+    std::vector<std::string> names;
+    for (const auto& line : office_.log())
+        if (line.rfind("create \"", 0) == 0) names.push_back(line.substr(8, line.find('"', 8) - 8));
+    return names;
+}
+
+}  // namespace vorrindel::app::testing

@@ -1,0 +1,174 @@
+// The Qt widgets show what the logic decides and hand the user's input to it.
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "MemoryOffice.h"
+#include "app/qt/QtWindow.h"
+#include "app/qt/Views.h"
+#include "listing/Listing.h"
+
+namespace vorrindel::app::qt {
+namespace {
+
+using ::testing::HasSubstr;
+
+class Borrowed final : public automation::OfficeAutomation {
+public:
+    explicit Borrowed(automation::OfficeAutomation& o) : o_(o) {}
+    automation::ObjectRef createObject(std::string_view n) override { return o_.createObject(n); }
+    automation::ObjectRef globalObject(automation::GlobalApp a) override { return o_.globalObject(a); }
+    void beginRequest(automation::Clock::time_point d) override { o_.beginRequest(d); }
+    void endRequest() override { o_.endRequest(); }
+    void cancelRequest() override { o_.cancelRequest(); }
+
+private:
+    automation::OfficeAutomation& o_;
+};
+
+class QtWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vorrindel-qt-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        for (const char* f : {"a.xls", "b.xls", "c.xls"}) std::ofstream(root_ / f) << "x";
+        std::filesystem::create_directories(root_ / "config");
+        std::ofstream(root_ / "config" / "comp.ini") << "[Type]\nType=Excel\n[Dir]\nDir=" << root_.string() << "\n";
+        window_ = std::make_unique<QtWindow>(settings::SettingsFile(root_ / "config" / "comp.ini"),
+                                             listing::DriveTable::of({{"/", "root"}}, "/"),
+                                             [this] { return std::make_unique<Borrowed>(office_); });
+        window_->form().File1.waitUntilListed();
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    void TearDown() override {
+        window_.reset();
+        std::filesystem::remove_all(root_);
+    }
+    void clickRow(int row) {
+        const QRect r = window_->File1->visualRect(window_->File1->model()->index(row, 0));
+        QTest::mouseClick(window_->File1->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    int requests() {
+        window_->form().waitForRequests();
+        QCoreApplication::processEvents();
+        int n = 0;
+        for (const auto& line : office_.log()) n += line.find(".Open method") != std::string::npos;
+        return n;
+    }
+
+    std::filesystem::path root_;
+    vorrindel::testing::MemoryOffice office_;
+    std::unique_ptr<QtWindow> window_;
+};
+
+TEST_F(QtWindowTest, CaptionSizeControlsAndTabOrder) {
+    QtWindow& w = *window_;
+    EXPECT_EQ(w.windowTitle(), "Vorrindel ");
+    EXPECT_EQ(w.size(), QSize(264, 287));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());
+    EXPECT_EQ(w.Combo1->geometry(), QRect(8, 8, 249, 21));
+    EXPECT_EQ(w.Drive1->geometry(), QRect(8, 40, 249, 21));
+    EXPECT_EQ(w.Dir1->geometry(), QRect(8, 72, 249, 81));
+    EXPECT_EQ(w.File1->geometry(), QRect(8, 168, 249, 58));
+    EXPECT_EQ(w.Check1->geometry(), QRect(8, 240, 217, 17));
+    EXPECT_EQ(w.Label1->geometry(), QRect(8, 264, 241, 25));
+    EXPECT_EQ(w.Check1->text(), "Do not close previous file");
+    EXPECT_FALSE(w.Combo1->isEditable());
+    EXPECT_EQ(w.Combo1->currentText(), "Excel");
+
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w) || QApplication::focusWidget());
+    EXPECT_EQ(QApplication::focusWidget(), w.Drive1);
+    for (QWidget* next : std::initializer_list<QWidget*>{w.Dir1, w.File1, w.Check1, w.Combo1, w.Drive1}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next);
+    }
+    EXPECT_EQ(requests(), 0);  // focus alone opens nothing
+}
+
+TEST_F(QtWindowTest, ClicksAndKeysOnTheFileListAreRequests) {
+    clickRow(1);
+    clickRow(1);
+    EXPECT_EQ(requests(), 2);
+    EXPECT_EQ(window_->File1->selectionModel()->selectedRows().value(0).row(), 1);
+    QTest::keyClick(window_->File1, Qt::Key_Down);
+    EXPECT_EQ(window_->form().File1.fileName(), "c.xls");
+    EXPECT_EQ(requests(), 3);
+}
+
+TEST_F(QtWindowTest, FirstDownSelectsTheFirstFile) {
+    window_->File1->setFocus();
+    QTest::keyClick(window_->File1, Qt::Key_Down);
+    EXPECT_EQ(window_->form().File1.fileName(), "a.xls");
+    EXPECT_EQ(requests(), 1);
+}
+
+TEST_F(QtWindowTest, CheckBoxAndTypeListGoThroughTheLogic) {
+    QTest::mouseClick(window_->Check1, Qt::LeftButton);
+    EXPECT_EQ(window_->Check1->checkState(), Qt::Checked);
+    EXPECT_EQ(window_->form().Check1.value(), 1);
+    window_->Combo1->setCurrentIndex(2);
+    emit window_->Combo1->activated(2);
+    EXPECT_EQ(window_->form().Combo1.text(), "Word");
+    std::ifstream in(root_ / "config" / "comp.ini");
+    const std::string ini((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_THAT(ini, HasSubstr("Tick=1"));
+    EXPECT_THAT(ini, HasSubstr("Type=Word"));
+}
+
+TEST_F(QtWindowTest, LongReportIsCutOnTheLineAndWholeInTheToolTip) {
+    office_.failCreation("excel.application");
+    std::filesystem::rename(root_ / "a.xls", root_ / (std::string(200, 'n') + ".xls"));
+    window_->form().File1.refresh();
+    window_->form().File1.waitUntilListed();
+    clickRow(0);
+    requests();
+    EXPECT_THAT(window_->Label1->text().toStdString(), HasSubstr("\u2026"));
+    EXPECT_THAT(window_->Label1->toolTip().toStdString(), HasSubstr("Excel"));
+}
+
+// Started with standard error a pipe that nobody reads, the first report must not end it.
+TEST(Program, SurvivesAStandardErrorThatIsClosed) {
+    const std::string program = VORRINDEL_PROGRAM;
+    char pattern[] = "/tmp/vorrindel-pipe-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path config = std::filesystem::path(pattern) / "vorrindel";
+    std::filesystem::create_directories(config);
+    std::ofstream(config / "comp.ini") << "[Type]\nType=nothing\n";  // reported at start-up
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    close(fds[0]);  // the reader is gone
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 2);
+        setenv("XDG_CONFIG_HOME", pattern, 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 30 && ended == 0; ++i) {  // up to 3 s for it to come up and report
+        usleep(100'000);
+        ended = waitpid(pid, &status, WNOHANG);
+    }
+    EXPECT_EQ(ended, 0) << "the program ended, status " << status;
+    kill(pid, SIGTERM);
+    waitpid(pid, &status, 0);
+    std::filesystem::remove_all(pattern);
+}
+
+}  // namespace
+}  // namespace vorrindel::app::qt
