@@ -49,8 +49,10 @@ TEST_F(EndToEndTest, ExcelTickedKeepsThePreviousWorkbook) {
     EXPECT_TRUE(isOpen(sample("beta.xls")));
 }
 
-TEST_F(EndToEndTest, ExcelUnreadableFileIsPassedOverQuietly) {
-    EXPECT_EQ(click("Excel", "broken.xls"), std::nullopt);
+TEST_F(EndToEndTest, ExcelUnreadableFileIsReportedAndTheRestOfTheRequestRuns) {
+    const auto report = click("Excel", "broken.xls");
+    ASSERT_TRUE(report.has_value());
+    EXPECT_NE(report->find("broken.xls"), std::string::npos) << *report;
     EXPECT_EQ(openCount(DocKind::Spreadsheet), 0);
     EXPECT_EQ(request.previousFiles().lastWorkbook, "broken.xls");
     EXPECT_EQ(picker.shown, 1);
