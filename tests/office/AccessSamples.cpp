@@ -13,8 +13,8 @@ namespace fs = std::filesystem;
 
 const std::vector<AccessSample>& accessSamples() {
     static const std::vector<AccessSample> all = {
-        {"Monitor.mdb", "Monitor_Authenticate", "Graph_Day"},
-        {"testodbc.mdb", "FPdev", ""},
+        {"Monitor.mdb", "Monitor_Authenticate", 6},
+        {"testodbc.mdb", "FPdev", 0},
     };
     return all;
 }
