@@ -42,7 +42,8 @@ TEST_F(AccessDriverSetupTest, WritesBothFilesOnceAndTheEnvironmentThatFindsThem)
     EXPECT_THAT(testing::readFile(reg->odbcIni), HasSubstr("[" + reg->dataSource + "]\n"));
     EXPECT_THAT(reg->environment, UnorderedElementsAre(Pair("ODBCSYSINI", folder), Pair("ODBCINSTINI", "odbcinst.ini"),
                                                        Pair("ODBCINI", folder + "/odbc.ini")));
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     stat(reg->odbcinstIni.c_str(), &before);
     ASSERT_TRUE(writeAccessDriverRegistration(folder, driver, error));
     stat(reg->odbcinstIni.c_str(), &after);

@@ -22,9 +22,9 @@ namespace vorrindel::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using automation::libreoffice::AccessDriverRegistration;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using automation::libreoffice::AccessDriverRegistration;
 
 // Registers the driver from the build tree in private files, once for the whole program.
 const AccessDriverRegistration& registration() {
@@ -50,7 +50,8 @@ std::string diagnostics(SQLSMALLINT type, SQLHANDLE h) {
     SQLCHAR state[6], message[1024];
     SQLINTEGER native;
     SQLSMALLINT length;
-    for (SQLSMALLINT i = 1; SQLGetDiagRec(type, h, i, state, &native, message, sizeof message, &length) == SQL_SUCCESS; ++i)
+    for (SQLSMALLINT i = 1; SQLGetDiagRec(type, h, i, state, &native, message, sizeof message, &length) == SQL_SUCCESS;
+         ++i)
         out += std::string(reinterpret_cast<char*>(state)) + " " + reinterpret_cast<char*>(message) + "\n";
     return out;
 }
@@ -219,9 +220,9 @@ TEST_F(AccessDriverTest, AnswersTheInformationBaseAsksFor) {
     ASSERT_EQ(db.rc, SQL_SUCCESS) << db.error;
     struct Case {
         SQLUSMALLINT type;
-        std::string text;   // for string answers
-        SQLUINTEGER number; // otherwise
-        int width;          // 0 for strings, else bytes
+        std::string text;    // for string answers
+        SQLUINTEGER number;  // otherwise
+        int width;           // 0 for strings, else bytes
     };
     const Case cases[] = {
         {SQL_CATALOG_USAGE, "", 0, 4},
@@ -245,7 +246,8 @@ TEST_F(AccessDriverTest, AnswersTheInformationBaseAsksFor) {
         unsigned char buf[64];
         std::memset(buf, 0xAA, sizeof buf);
         SQLSMALLINT length = -1;
-        ASSERT_EQ(SQLGetInfo(db.dbc, c.type, buf, sizeof buf, &length), SQL_SUCCESS) << diagnostics(SQL_HANDLE_DBC, db.dbc);
+        ASSERT_EQ(SQLGetInfo(db.dbc, c.type, buf, sizeof buf, &length), SQL_SUCCESS)
+            << diagnostics(SQL_HANDLE_DBC, db.dbc);
         if (c.width == 0) {
             EXPECT_EQ(std::string(reinterpret_cast<char*>(buf)), c.text);
             EXPECT_EQ(length, static_cast<SQLSMALLINT>(c.text.size()));
@@ -276,7 +278,8 @@ TEST_F(AccessDriverTest, RefusesEveryStatementThatWouldWrite) {
         EXPECT_THAT(diagnostics(SQL_HANDLE_STMT, s), HasSubstr("read-only"));
         EXPECT_EQ(SQLPrepare(s, (SQLCHAR*)sql, SQL_NTS), SQL_ERROR);
     }
-    EXPECT_EQ(SQLSetConnectAttr(db.dbc, SQL_ATTR_ACCESS_MODE, (SQLPOINTER)SQL_MODE_READ_WRITE, 0), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(SQLSetConnectAttr(db.dbc, SQL_ATTR_ACCESS_MODE, (SQLPOINTER)SQL_MODE_READ_WRITE, 0),
+              SQL_SUCCESS_WITH_INFO);
     SQLUINTEGER mode = 0;
     SQLGetConnectAttr(db.dbc, SQL_ATTR_ACCESS_MODE, &mode, 0, nullptr);
     EXPECT_EQ(mode, static_cast<SQLUINTEGER>(SQL_MODE_READ_ONLY));
@@ -306,8 +309,10 @@ TEST_F(AccessDriverTest, FilesThatAreNoAccessDatabaseFailToConnectWithAClearErro
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = c.name[0] ? copies.path(c.name) : "";
-        if (std::string(c.name) == "folder.mdb") fs::create_directory(path);
-        else if (std::string(c.name) != "missing.mdb" && !path.empty()) writeFile(path, c.bytes);
+        if (std::string(c.name) == "folder.mdb")
+            fs::create_directory(path);
+        else if (std::string(c.name) != "missing.mdb" && !path.empty())
+            writeFile(path, c.bytes);
         Odbc db(path);
         EXPECT_EQ(db.rc, SQL_ERROR);
         EXPECT_THAT(db.error, HasSubstr(c.message));
@@ -338,7 +343,10 @@ TEST_F(AccessDriverTest, CatalogFunctionsMdbtoolsLacksGiveEmptyResults) {
         {[&](SQLHSTMT s) { return SQLPrimaryKeys(s, nullptr, 0, nullptr, 0, t, SQL_NTS); }, 6},
         {[&](SQLHSTMT s) { return SQLStatistics(s, nullptr, 0, nullptr, 0, t, SQL_NTS, SQL_INDEX_ALL, 0); }, 13},
         {[&](SQLHSTMT s) { return SQLSpecialColumns(s, SQL_BEST_ROWID, nullptr, 0, nullptr, 0, t, SQL_NTS, 0, 0); }, 8},
-        {[&](SQLHSTMT s) { return SQLForeignKeys(s, nullptr, 0, nullptr, 0, t, SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0); }, 14},
+        {[&](SQLHSTMT s) {
+             return SQLForeignKeys(s, nullptr, 0, nullptr, 0, t, SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0);
+         },
+         14},
         {[&](SQLHSTMT s) { return SQLProcedures(s, nullptr, 0, nullptr, 0, nullptr, 0); }, 8},
         {[&](SQLHSTMT s) { return SQLTablePrivileges(s, nullptr, 0, nullptr, 0, t, SQL_NTS); }, 7},
     };
@@ -378,13 +386,13 @@ TEST_F(AccessDriverTest, EveryFunctionItClaimsIsItsOwnAndBasesAreSupported) {
     std::string driver = *automation::libreoffice::findAccessDriver();
     void* lib = dlopen(driver.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
-#define VORRINDEL_CHECK_OWN(name, id)                                                  \
-    {                                                                                  \
-        Dl_info where{};                                                               \
-        void* f = dlsym(lib, #name);                                                   \
-        ASSERT_NE(f, nullptr) << #name;                                                \
-        ASSERT_NE(dladdr(f, &where), 0);                                               \
-        EXPECT_EQ(fs::canonical(where.dli_fname), fs::canonical(driver)) << #name;     \
+#define VORRINDEL_CHECK_OWN(name, id)                                              \
+    {                                                                              \
+        Dl_info where{};                                                           \
+        void* f = dlsym(lib, #name);                                               \
+        ASSERT_NE(f, nullptr) << #name;                                            \
+        ASSERT_NE(dladdr(f, &where), 0);                                           \
+        EXPECT_EQ(fs::canonical(where.dli_fname), fs::canonical(driver)) << #name; \
     }
     VORRINDEL_MDBODBC_EXPORTS(VORRINDEL_CHECK_OWN)
 #undef VORRINDEL_CHECK_OWN
@@ -394,11 +402,11 @@ TEST_F(AccessDriverTest, EveryFunctionItClaimsIsItsOwnAndBasesAreSupported) {
     ASSERT_EQ(db.rc, SQL_SUCCESS) << db.error;
     SQLUSMALLINT supported[SQL_API_ODBC3_ALL_FUNCTIONS_SIZE] = {};
     ASSERT_EQ(SQLGetFunctions(db.dbc, SQL_API_ODBC3_ALL_FUNCTIONS, supported), SQL_SUCCESS);
-    for (SQLUSMALLINT f : {SQL_API_SQLCOLATTRIBUTE, SQL_API_SQLGETDATA, SQL_API_SQLBINDCOL, SQL_API_SQLTABLES,
-                           SQL_API_SQLCOLUMNS, SQL_API_SQLPRIMARYKEYS, SQL_API_SQLSTATISTICS, SQL_API_SQLGETTYPEINFO,
-                           SQL_API_SQLGETCONNECTATTR, SQL_API_SQLSETSTMTATTR, SQL_API_SQLGETSTMTATTR,
-                           SQL_API_SQLFETCHSCROLL, SQL_API_SQLGETDIAGREC, SQL_API_SQLPREPARE, SQL_API_SQLNATIVESQL,
-                           SQL_API_SQLNUMPARAMS, SQL_API_SQLMORERESULTS, SQL_API_SQLGETINFO})
+    for (SQLUSMALLINT f :
+         {SQL_API_SQLCOLATTRIBUTE, SQL_API_SQLGETDATA, SQL_API_SQLBINDCOL, SQL_API_SQLTABLES, SQL_API_SQLCOLUMNS,
+          SQL_API_SQLPRIMARYKEYS, SQL_API_SQLSTATISTICS, SQL_API_SQLGETTYPEINFO, SQL_API_SQLGETCONNECTATTR,
+          SQL_API_SQLSETSTMTATTR, SQL_API_SQLGETSTMTATTR, SQL_API_SQLFETCHSCROLL, SQL_API_SQLGETDIAGREC,
+          SQL_API_SQLPREPARE, SQL_API_SQLNATIVESQL, SQL_API_SQLNUMPARAMS, SQL_API_SQLMORERESULTS, SQL_API_SQLGETINFO})
         EXPECT_TRUE(SQL_FUNC_EXISTS(supported, f)) << "function " << f;
 }
 

@@ -9,9 +9,9 @@
 namespace vorrindel::testing {
 
 struct AccessSample {
-    std::string file;       // name in the samples folder
-    std::string table;      // its one user table
-    int yesNoColumn;        // number of a Yes/No column of that table, 0 when it has none
+    std::string file;   // name in the samples folder
+    std::string table;  // its one user table
+    int yesNoColumn;    // number of a Yes/No column of that table, 0 when it has none
 };
 const std::vector<AccessSample>& accessSamples();
 

@@ -160,19 +160,27 @@ TEST(AccessText, SearchPatternsMatchLikeOdbc) {
         bool matches;
     };
     const Case cases[] = {
-        {"FPdev", "%", true},         {"FPdev", "fpDEV", true},      {"FPdev", "FP_ev", true},
-        {"FPdev", "F%v", true},       {"FPdev", "F%x", false},       {"FPdev", "FPde", false},
-        {"My_Table", "My\\_Table", true}, {"MyXTable", "My\\_Table", false}, {"a%b", "a\\%b", true},
-        {"", "%", true},              {"", "_", false},
+        {"FPdev", "%", true},
+        {"FPdev", "fpDEV", true},
+        {"FPdev", "FP_ev", true},
+        {"FPdev", "F%v", true},
+        {"FPdev", "F%x", false},
+        {"FPdev", "FPde", false},
+        {"My_Table", "My\\_Table", true},
+        {"MyXTable", "My\\_Table", false},
+        {"a%b", "a\\%b", true},
+        {"", "%", true},
+        {"", "_", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(matchesPattern(c.name, c.pattern), c.matches) << c.name << " ~ " << c.pattern;
+    for (const Case& c : cases) EXPECT_EQ(matchesPattern(c.name, c.pattern), c.matches) << c.name << " ~ " << c.pattern;
 }
 
 TEST(AccessText, OnlySelectStatementsRead) {
-    for (const char* sql : {"SELECT * FROM t", "select*from t", "  (SELECT 1)", "/* x */ -- y\n Select a FROM t", "SELECT"})
+    for (const char* sql :
+         {"SELECT * FROM t", "select*from t", "  (SELECT 1)", "/* x */ -- y\n Select a FROM t", "SELECT"})
         EXPECT_TRUE(isReadOnlyStatement(sql)) << sql;
-    for (const char* sql : {"DELETE FROM t", "SELECTED", "SELECT_X", "", "/* SELECT */ DROP TABLE t", "-- SELECT\nUPDATE t"})
+    for (const char* sql :
+         {"DELETE FROM t", "SELECTED", "SELECT_X", "", "/* SELECT */ DROP TABLE t", "-- SELECT\nUPDATE t"})
         EXPECT_FALSE(isReadOnlyStatement(sql)) << sql;
 }
 

@@ -93,7 +93,8 @@ protected:
     Reference<css::frame::XModel> open(const std::string& file) {
         std::string mdb = copies.path(file);
         return inOffice<Reference<css::frame::XModel>>([&](const Connection& c) {
-            std::string odb = databaseDocumentFor(c.context, mdb, accessConnectionUrl(g_registration, mdb), g_root + "/cache");
+            std::string odb =
+                databaseDocumentFor(c.context, mdb, accessConnectionUrl(g_registration, mdb), g_root + "/cache");
             return openDatabaseDocument(c.context, c.desktop, odb, file);
         });
     }
@@ -120,8 +121,9 @@ TEST_F(AccessBaseTest, ShowsEachFilesTablesReadOnlyAndClosesEveryWindowOpenedFro
         // A table view opened from the database window is a window of its own, outside the
         // database window's frame; closing the document alone would leave it on screen.
         auto view = inOffice<Reference<css::frame::XFrame>>([&](const Connection&) {
-            auto component = Reference<Ui>(document->getCurrentController(), UNO_QUERY_THROW)
-                                 ->loadComponent(css::sdb::application::DatabaseObject::TABLE, toOU(sample.table), false);
+            auto component =
+                Reference<Ui>(document->getCurrentController(), UNO_QUERY_THROW)
+                    ->loadComponent(css::sdb::application::DatabaseObject::TABLE, toOU(sample.table), false);
             Reference<css::frame::XFrame> frame(component, uno::UNO_QUERY);
             if (Reference<css::frame::XController> controller(component, uno::UNO_QUERY); controller.is())
                 frame = controller->getFrame();
@@ -148,10 +150,12 @@ TEST_F(AccessBaseTest, RowsReadThroughBaseMatchMdbExportYesNoColumnsIncluded) {
         auto document = open(sample.file);
         auto expected = testing::exportedRows(copies.path(sample.file), sample.table);
         auto rows = inOffice<std::vector<std::vector<std::string>>>([&](const Connection& c) {
-            auto rowSet = c.context->getServiceManager()->createInstanceWithContext("com.sun.star.sdb.RowSet", c.context);
+            auto rowSet =
+                c.context->getServiceManager()->createInstanceWithContext("com.sun.star.sdb.RowSet", c.context);
             Reference<css::beans::XPropertySet> props(rowSet, UNO_QUERY_THROW);
-            props->setPropertyValue("ActiveConnection",
-                                    uno::Any(Reference<Ui>(document->getCurrentController(), UNO_QUERY_THROW)->getActiveConnection()));
+            props->setPropertyValue(
+                "ActiveConnection",
+                uno::Any(Reference<Ui>(document->getCurrentController(), UNO_QUERY_THROW)->getActiveConnection()));
             props->setPropertyValue("CommandType", uno::Any(css::sdb::CommandType::TABLE));
             props->setPropertyValue("Command", uno::Any(toOU(sample.table)));
             Reference<css::sdbc::XRowSet>(rowSet, UNO_QUERY_THROW)->execute();

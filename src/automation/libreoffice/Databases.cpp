@@ -162,7 +162,8 @@ Reference<css::frame::XModel> openDatabaseDocument(const Reference<uno::XCompone
     if (!document.is()) throw AutomationError(errors::kFailed, "Base cannot load " + documentPath);
     auto ui = uiOf(document);
     try {
-        if (!ui.is()) throw AutomationError(errors::kFailed, documentPath + " opened as something other than a database");
+        if (!ui.is())
+            throw AutomationError(errors::kFailed, documentPath + " opened as something other than a database");
         ui->connect();
     } catch (const css::sdbc::SQLException& e) {
         closeDatabaseDocument(document);
@@ -180,7 +181,8 @@ Reference<css::frame::XModel> openDatabaseDocument(const Reference<uno::XCompone
 
 void closeDatabaseDocument(const Reference<css::frame::XModel>& document) {
     if (auto ui = uiOf(document); ui.is()) ui->closeSubComponents();
-    if (Reference<css::util::XModifiable> modifiable(document, UNO_QUERY); modifiable.is()) modifiable->setModified(false);
+    if (Reference<css::util::XModifiable> modifiable(document, UNO_QUERY); modifiable.is())
+        modifiable->setModified(false);
     Reference<css::util::XCloseable>(document, UNO_QUERY_THROW)->close(true);
 }
 

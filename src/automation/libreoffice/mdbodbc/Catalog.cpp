@@ -17,10 +17,11 @@ using namespace vorrindel::mdbodbc;
 namespace {
 
 std::optional<std::string> argument(const SQLCHAR* s, SQLSMALLINT length) {
-    if (!s) return std::nullopt;
-    const char* c = reinterpret_cast<const char*>(s);
-    return length == SQL_NTS || length < 0 ? std::string(c) : std::string(c, static_cast<std::size_t>(length));
+    return s ? std::optional(textOf(s, length)) : std::nullopt;
 }
+
+// Columns of SQLTables' result.
+constexpr std::size_t kTableName = 2, kTableType = 3;
 
 // No catalogs and no schemas exist: only an absent, empty or all-matching one lets rows through.
 bool anyNamespace(const std::optional<std::string>& s) { return !s || s->empty() || *s == "%"; }
@@ -96,7 +97,9 @@ SQLRETURN emptyResult(SQLHSTMT h, const char* columns) {
         std::istringstream in(columns);
         for (std::string c; in >> c;) {
             auto colon = c.find(':');
-            SQLSMALLINT type = colon == std::string::npos ? SQL_VARCHAR : c[colon + 1] == 's' ? SQL_SMALLINT : SQL_INTEGER;
+            SQLSMALLINT type = colon == std::string::npos ? SQL_VARCHAR
+                               : c[colon + 1] == 's'      ? SQL_SMALLINT
+                                                          : SQL_INTEGER;
             r.columns.push_back({c.substr(0, colon), type, type == SQL_VARCHAR ? 128u : 10u, SQL_NULLABLE});
         }
         return answer(statementOf(h), std::move(r));
@@ -127,14 +130,13 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLTables(SQLHSTMT h, SQLCHAR* catalog, 
         auto cat = argument(catalog, catalogLength), sch = argument(schema, schemaLength);
         auto name = argument(table, tableLength), types = argument(type, typeLength);
         LocalResult r = tablesOf(h, s);
-        constexpr std::size_t kName = 2, kType = 3;
         auto blank = [](const std::optional<std::string>& a) { return a && a->empty(); };
         if (types && *types == "%" && blank(cat) && blank(sch) && blank(name)) {
             // The list of table types.
             r.rows.clear();
             for (const char* t : {"SYSTEM TABLE", "TABLE", "VIEW"}) {
                 std::vector<Value> row(r.columns.size());
-                row[kType] = Value::ofText(t);
+                row[kTableType] = Value::ofText(t);
                 r.rows.push_back(std::move(row));
             }
             return answer(s, std::move(r));
@@ -145,10 +147,11 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLTables(SQLHSTMT h, SQLCHAR* catalog, 
         if (catalogs || schemas || !anyNamespace(cat) || !anyNamespace(sch)) r.rows.clear();
         std::string pattern = patternOf(name);
         std::erase_if(r.rows, [&](const std::vector<Value>& row) {
-            return !matchesPattern(textAt(row, kName), pattern) || !typeListed(textAt(row, kType), types);
+            return !matchesPattern(textAt(row, kTableName), pattern) || !typeListed(textAt(row, kTableType), types);
         });
         std::stable_sort(r.rows.begin(), r.rows.end(), [&](const auto& a, const auto& b) {
-            return std::pair(textAt(a, kType), textAt(a, kName)) < std::pair(textAt(b, kType), textAt(b, kName));
+            return std::pair(textAt(a, kTableType), textAt(a, kTableName)) <
+                   std::pair(textAt(b, kTableType), textAt(b, kTableName));
         });
         return answer(s, std::move(r));
     });
@@ -165,7 +168,7 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLColumns(SQLHSTMT h, SQLCHAR* catalog,
         std::vector<std::string> names;
         if (anyNamespace(cat) && anyNamespace(sch)) {
             for (const auto& row : tablesOf(h, s).rows)
-                if (matchesPattern(textAt(row, 2), tablePattern)) names.push_back(textAt(row, 2));
+                if (matchesPattern(textAt(row, kTableName), tablePattern)) names.push_back(textAt(row, kTableName));
         }
         // The columns of mdbtools' answer, from a table name that matches nothing.
         SQLCHAR none[] = "";
@@ -188,49 +191,54 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetTypeInfo(SQLHSTMT h, SQLSMALLINT t
     return entry(h, [&]() -> SQLRETURN {
         Statement& s = statementOf(h);
         return answer(s, mdbtoolsCatalog(h, s, [&](const Mdbtools& m, SQLHSTMT scratch) {
-            return m.SQLGetTypeInfo(scratch, type);
-        }));
+                          return m.SQLGetTypeInfo(scratch, type);
+                      }));
     });
 }
 
-VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLPrimaryKeys(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                                       SQLSMALLINT) {
+VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLPrimaryKeys(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                                       SQLCHAR*, SQLSMALLINT) {
     return emptyResult(h, "TABLE_CAT TABLE_SCHEM TABLE_NAME COLUMN_NAME KEY_SEQ:s PK_NAME");
 }
 
-VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLForeignKeys(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                                       SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
-                                                       SQLCHAR*, SQLSMALLINT) {
-    return emptyResult(h, "PKTABLE_CAT PKTABLE_SCHEM PKTABLE_NAME PKCOLUMN_NAME FKTABLE_CAT FKTABLE_SCHEM "
-                          "FKTABLE_NAME FKCOLUMN_NAME KEY_SEQ:s UPDATE_RULE:s DELETE_RULE:s FK_NAME PK_NAME "
-                          "DEFERRABILITY:s");
+VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLForeignKeys(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                                       SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
+                                                       SQLSMALLINT, SQLCHAR*, SQLSMALLINT) {
+    return emptyResult(h,
+                       "PKTABLE_CAT PKTABLE_SCHEM PKTABLE_NAME PKCOLUMN_NAME FKTABLE_CAT FKTABLE_SCHEM "
+                       "FKTABLE_NAME FKCOLUMN_NAME KEY_SEQ:s UPDATE_RULE:s DELETE_RULE:s FK_NAME PK_NAME "
+                       "DEFERRABILITY:s");
 }
 
-VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLStatistics(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                                      SQLSMALLINT, SQLUSMALLINT, SQLUSMALLINT) {
-    return emptyResult(h, "TABLE_CAT TABLE_SCHEM TABLE_NAME NON_UNIQUE:s INDEX_QUALIFIER INDEX_NAME TYPE:s "
-                          "ORDINAL_POSITION:s COLUMN_NAME ASC_OR_DESC CARDINALITY:i PAGES:i FILTER_CONDITION");
+VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLStatistics(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                                      SQLCHAR*, SQLSMALLINT, SQLUSMALLINT, SQLUSMALLINT) {
+    return emptyResult(h,
+                       "TABLE_CAT TABLE_SCHEM TABLE_NAME NON_UNIQUE:s INDEX_QUALIFIER INDEX_NAME TYPE:s "
+                       "ORDINAL_POSITION:s COLUMN_NAME ASC_OR_DESC CARDINALITY:i PAGES:i FILTER_CONDITION");
 }
 
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLSpecialColumns(SQLHSTMT h, SQLUSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
                                                           SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLUSMALLINT,
                                                           SQLUSMALLINT) {
-    return emptyResult(h, "SCOPE:s COLUMN_NAME DATA_TYPE:s TYPE_NAME COLUMN_SIZE:i BUFFER_LENGTH:i DECIMAL_DIGITS:s "
-                          "PSEUDO_COLUMN:s");
+    return emptyResult(h,
+                       "SCOPE:s COLUMN_NAME DATA_TYPE:s TYPE_NAME COLUMN_SIZE:i BUFFER_LENGTH:i DECIMAL_DIGITS:s "
+                       "PSEUDO_COLUMN:s");
 }
 
-VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLProcedures(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                                      SQLSMALLINT) {
-    return emptyResult(h, "PROCEDURE_CAT PROCEDURE_SCHEM PROCEDURE_NAME NUM_INPUT_PARAMS:i NUM_OUTPUT_PARAMS:i "
-                          "NUM_RESULT_SETS:i REMARKS PROCEDURE_TYPE:s");
+VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLProcedures(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                                      SQLCHAR*, SQLSMALLINT) {
+    return emptyResult(h,
+                       "PROCEDURE_CAT PROCEDURE_SCHEM PROCEDURE_NAME NUM_INPUT_PARAMS:i NUM_OUTPUT_PARAMS:i "
+                       "NUM_RESULT_SETS:i REMARKS PROCEDURE_TYPE:s");
 }
 
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLProcedureColumns(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
                                                             SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT) {
-    return emptyResult(h, "PROCEDURE_CAT PROCEDURE_SCHEM PROCEDURE_NAME COLUMN_NAME COLUMN_TYPE:s DATA_TYPE:s "
-                          "TYPE_NAME COLUMN_SIZE:i BUFFER_LENGTH:i DECIMAL_DIGITS:s NUM_PREC_RADIX:s NULLABLE:s "
-                          "REMARKS COLUMN_DEF SQL_DATA_TYPE:s SQL_DATETIME_SUB:s CHAR_OCTET_LENGTH:i "
-                          "ORDINAL_POSITION:i IS_NULLABLE");
+    return emptyResult(h,
+                       "PROCEDURE_CAT PROCEDURE_SCHEM PROCEDURE_NAME COLUMN_NAME COLUMN_TYPE:s DATA_TYPE:s "
+                       "TYPE_NAME COLUMN_SIZE:i BUFFER_LENGTH:i DECIMAL_DIGITS:s NUM_PREC_RADIX:s NULLABLE:s "
+                       "REMARKS COLUMN_DEF SQL_DATA_TYPE:s SQL_DATETIME_SUB:s CHAR_OCTET_LENGTH:i "
+                       "ORDINAL_POSITION:i IS_NULLABLE");
 }
 
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLTablePrivileges(SQLHSTMT h, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,

@@ -17,12 +17,6 @@ using namespace vorrindel::mdbodbc;
 
 namespace {
 
-std::string textOf(const SQLCHAR* s, SQLINTEGER length) {
-    if (!s) return {};
-    const char* c = reinterpret_cast<const char*>(s);
-    return length == SQL_NTS || length < 0 ? std::string(c) : std::string(c, static_cast<std::size_t>(length));
-}
-
 std::string fromIni(const std::string& dsn, const char* key) {
     char buf[4096] = {};
     SQLGetPrivateProfileString(dsn.c_str(), key, "", buf, sizeof buf, "odbc.ini");
@@ -62,8 +56,9 @@ SQLRETURN connectTo(SQLHDBC dbc, const std::string& dsn, const std::string& file
                                                nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         closeFile(conn);
-        return fromMdbtools(dbc, SQL_ERROR, "08001",
-                            file + " cannot be read as an Access database (damaged, or a version mdbtools does not know)");
+        return fromMdbtools(
+            dbc, SQL_ERROR, "08001",
+            file + " cannot be read as an Access database (damaged, or a version mdbtools does not know)");
     }
     // A damaged file may still open; every database lists its system tables.
     if (readTables(dbc, dbc).rows.empty()) {
@@ -98,7 +93,6 @@ void forgetStatementsOf(SQLHDBC dbc) {
     }
 }
 
-
 // Connection attributes are 32-bit numbers, except the catalog name (text).
 SQLRETURN getConnectAttr(SQLHDBC dbc, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER capacity, SQLINTEGER* length) {
     return entry(dbc, [&]() -> SQLRETURN {
@@ -127,7 +121,8 @@ SQLRETURN setConnectAttr(SQLHDBC dbc, SQLINTEGER attr, SQLPOINTER value) {
     return entry(dbc, [&]() -> SQLRETURN {
         auto n = static_cast<SQLULEN>(reinterpret_cast<std::uintptr_t>(value));
         if (attr == SQL_ATTR_ACCESS_MODE && n != SQL_MODE_READ_ONLY)
-            return post(dbc, SQL_SUCCESS_WITH_INFO, {"01S02", "Option value changed: the Access database stays read-only"});
+            return post(dbc, SQL_SUCCESS_WITH_INFO,
+                        {"01S02", "Option value changed: the Access database stays read-only"});
         if (attr != SQL_ATTR_CURRENT_CATALOG) connectionOf(dbc).attributes[attr] = n;
         return SQL_SUCCESS;
     });
@@ -179,7 +174,8 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT type, SQLHANDL
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLFreeEnv(SQLHENV env) { return freeHandle(SQL_HANDLE_ENV, env); }
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLFreeConnect(SQLHDBC dbc) { return freeHandle(SQL_HANDLE_DBC, dbc); }
 
-VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV env, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER length) {
+VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV env, SQLINTEGER attr, SQLPOINTER value,
+                                                      SQLINTEGER length) {
     return entry(env, [&]() -> SQLRETURN { return mdbtools().SQLSetEnvAttr(env, attr, value, length); });
 }
 
@@ -226,7 +222,9 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLDisconnect(SQLHDBC dbc) {
 
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetInfo(SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value,
                                                    SQLSMALLINT capacity, SQLSMALLINT* length) {
-    return entry(dbc, [&]() -> SQLRETURN { return report(dbc, answerInfo(type, connectionOf(dbc).facts, value, capacity, length)); });
+    return entry(dbc, [&]() -> SQLRETURN {
+        return report(dbc, answerInfo(type, connectionOf(dbc).facts, value, capacity, length));
+    });
 }
 
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetFunctions(SQLHDBC dbc, SQLUSMALLINT function, SQLUSMALLINT* supported) {
@@ -275,9 +273,8 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE h, 
     return writeDiag(all[record - 1], state, native, message, capacity, length);
 }
 
-VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT, SQLHANDLE h, SQLSMALLINT record,
-                                                        SQLSMALLINT field, SQLPOINTER info, SQLSMALLINT capacity,
-                                                        SQLSMALLINT* length) {
+VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT, SQLHANDLE h, SQLSMALLINT record, SQLSMALLINT field,
+                                                        SQLPOINTER info, SQLSMALLINT capacity, SQLSMALLINT* length) {
     std::lock_guard lock(registry().mutex);
     const auto& all = diagsOf(h);
     auto number = [&](SQLINTEGER n) -> SQLRETURN {

@@ -18,8 +18,8 @@ Mdbtools load() {
         throw std::runtime_error("mdbtools' ODBC driver " VORRINDEL_LIBMDBODBC_PATH
                                  " cannot be loaded (install the Debian package odbc-mdbtools)");
     Mdbtools m;
-#define VORRINDEL_RESOLVE(name)                                                                  \
-    m.name = reinterpret_cast<decltype(m.name)>(dlsym(lib, #name));                              \
+#define VORRINDEL_RESOLVE(name)                                     \
+    m.name = reinterpret_cast<decltype(m.name)>(dlsym(lib, #name)); \
     if (!m.name) throw std::runtime_error("mdbtools' ODBC driver lacks " #name);
     VORRINDEL_MDBTOOLS_FUNCTIONS(VORRINDEL_RESOLVE)
 #undef VORRINDEL_RESOLVE

@@ -68,8 +68,8 @@ std::optional<ColumnInfo> describe(SQLHSTMT h, const Statement& s, SQLUSMALLINT 
     SQLCHAR name[256] = {};
     SQLSMALLINT nameLength = 0, type = 0, scale = 0, nullable = SQL_NULLABLE_UNKNOWN;
     SQLULEN size = 0;
-    if (!SQL_SUCCEEDED(mdbtools().SQLDescribeCol(h, column, name, sizeof name, &nameLength, &type, &size, &scale,
-                                                 &nullable)))
+    if (!SQL_SUCCEEDED(
+            mdbtools().SQLDescribeCol(h, column, name, sizeof name, &nameLength, &type, &size, &scale, &nullable)))
         return std::nullopt;
     // mdbtools reports the stored bytes of fixed-size types (8 for a date, 0 for Yes/No); the
     // column size of those is their precision.

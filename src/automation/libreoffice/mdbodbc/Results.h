@@ -26,10 +26,10 @@ void closeResult(Statement& s);
 
 // Fixed facts of each SQL type, for SQLColAttribute.
 struct TypeFacts {
-    SQLULEN octets;        // bytes of the default C form; 0 for character and binary data
-    SQLULEN precision;     // digits, or characters of the text form; 0 for character and binary data
+    SQLULEN octets;     // bytes of the default C form; 0 for character and binary data
+    SQLULEN precision;  // digits, or characters of the text form; 0 for character and binary data
     SQLULEN displaySize;
-    int radix;             // 10, 2, or 0 where not numeric
+    int radix;  // 10, 2, or 0 where not numeric
     bool isUnsigned;
     const char* name;
 };

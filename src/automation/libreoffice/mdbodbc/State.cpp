@@ -32,11 +32,17 @@ SQLRETURN fromMdbtools(SQLHANDLE h, SQLRETURN rc, const char* state, const std::
     SQLCHAR buffer[512] = {};
     SQLSMALLINT length = 0;
     std::string text;
-    if (SQL_SUCCEEDED(mdbtools().SQLError(nullptr, nullptr, nullptr, sqlState, &native, buffer, sizeof buffer - 1,
-                                          &length)))
+    if (SQL_SUCCEEDED(
+            mdbtools().SQLError(nullptr, nullptr, nullptr, sqlState, &native, buffer, sizeof buffer - 1, &length)))
         text = reinterpret_cast<char*>(buffer);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     return post(h, rc, {state, text.empty() ? message : message + " (mdbtools: " + text + ")"});
+}
+
+std::string textOf(const SQLCHAR* s, SQLINTEGER length) {
+    if (!s) return {};
+    const char* c = reinterpret_cast<const char*>(s);
+    return length == SQL_NTS || length < 0 ? std::string(c) : std::string(c, static_cast<std::size_t>(length));
 }
 
 SQLRETURN writeString(SQLHANDLE h, const std::string& s, void* target, SQLLEN capacity, SQLLEN* length) {

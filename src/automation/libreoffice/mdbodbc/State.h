@@ -79,8 +79,8 @@ struct Registry {
 struct Posted {};
 
 Registry& registry();
-Statement& statementOf(SQLHSTMT h);    // throws when unknown
-Connection& connectionOf(SQLHDBC h);   // registered on first use
+Statement& statementOf(SQLHSTMT h);   // throws when unknown
+Connection& connectionOf(SQLHDBC h);  // registered on first use
 
 SQLRETURN post(SQLHANDLE h, SQLRETURN rc, Diag d);
 inline SQLRETURN fail(SQLHANDLE h, const char* state, std::string message) {
@@ -113,6 +113,9 @@ SQLRETURN entry(SQLHANDLE h, F&& body) {
 
 // Frees a handle of mdbtools' and what the driver keeps for it.
 SQLRETURN freeHandle(SQLSMALLINT type, SQLHANDLE h);
+
+// A caller's string argument of `length` bytes, or up to its terminator for SQL_NTS.
+std::string textOf(const SQLCHAR* s, SQLINTEGER length);
 
 // Copies a string answer into a caller's buffer of `capacity` bytes, with 01004 when cut.
 SQLRETURN writeString(SQLHANDLE h, const std::string& s, void* target, SQLLEN capacity, SQLLEN* length);

@@ -14,15 +14,10 @@ namespace {
 // mdbtools copies a statement into a 4 KiB buffer without checking its length.
 constexpr std::size_t kMaxStatement = 4000;
 
-std::string textOf(const SQLCHAR* s, SQLINTEGER length) {
-    if (!s) return {};
-    const char* c = reinterpret_cast<const char*>(s);
-    return length == SQL_NTS || length < 0 ? std::string(c) : std::string(c, static_cast<std::size_t>(length));
-}
-
 SQLRETURN checkStatement(SQLHSTMT h, const std::string& sql) {
     if (sql.size() > kMaxStatement)
-        return fail(h, "HY000", "The statement is too long for mdbtools (" + std::to_string(kMaxStatement) + " bytes at most)");
+        return fail(h, "HY000",
+                    "The statement is too long for mdbtools (" + std::to_string(kMaxStatement) + " bytes at most)");
     if (!isReadOnlyStatement(sql))
         return fail(h, "HY000", "The Access database is opened read-only: only SELECT statements are run");
     return SQL_SUCCESS;
@@ -56,7 +51,8 @@ SQLRETURN fetchNext(SQLHSTMT h, SQLULEN* fetched, SQLUSMALLINT* status) {
         rc = s.local->next < s.local->rows.size() ? (++s.local->next, SQL_SUCCESS) : SQL_NO_DATA;
     } else {
         rc = mdbtools().SQLFetch(h);
-        if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) return fromMdbtools(h, SQL_ERROR, "HY000", "Cannot read the next row");
+        if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc))
+            return fromMdbtools(h, SQL_ERROR, "HY000", "Cannot read the next row");
     }
     if (fetched) *fetched = rc == SQL_NO_DATA ? 0 : 1;
     if (rc == SQL_NO_DATA) {
@@ -68,11 +64,15 @@ SQLRETURN fetchNext(SQLHSTMT h, SQLULEN* fetched, SQLUSMALLINT* status) {
     for (const auto& [column, b] : s.bindings) {
         CachedValue& c = cell(h, s, column);
         ReadPosition fresh;
-        SQLRETURN one = report(h, deliver(c.value, b.cType, defaultCType(c.sqlType), b.target, b.capacity, b.indicator, fresh));
-        if (one == SQL_ERROR || rc == SQL_ERROR) rc = SQL_ERROR;
-        else if (one == SQL_SUCCESS_WITH_INFO) rc = SQL_SUCCESS_WITH_INFO;
+        SQLRETURN one =
+            report(h, deliver(c.value, b.cType, defaultCType(c.sqlType), b.target, b.capacity, b.indicator, fresh));
+        if (one == SQL_ERROR || rc == SQL_ERROR)
+            rc = SQL_ERROR;
+        else if (one == SQL_SUCCESS_WITH_INFO)
+            rc = SQL_SUCCESS_WITH_INFO;
     }
-    if (status) *status = rc == SQL_SUCCESS ? SQL_ROW_SUCCESS : rc == SQL_ERROR ? SQL_ROW_ERROR : SQL_ROW_SUCCESS_WITH_INFO;
+    if (status)
+        *status = rc == SQL_SUCCESS ? SQL_ROW_SUCCESS : rc == SQL_ERROR ? SQL_ROW_ERROR : SQL_ROW_SUCCESS_WITH_INFO;
     return rc;
 }
 
@@ -311,7 +311,8 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLFetch(SQLHSTMT h) {
 }
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT h, SQLSMALLINT orientation, SQLLEN) {
     return entry(h, [&]() -> SQLRETURN {
-        if (orientation != SQL_FETCH_NEXT) return fail(h, "HY106", "Fetch type out of range: the cursor only moves forward");
+        if (orientation != SQL_FETCH_NEXT)
+            return fail(h, "HY106", "Fetch type out of range: the cursor only moves forward");
         Statement& s = statementOf(h);
         return fetchNext(h, s.rowsFetched, s.rowStatus);
     });
@@ -319,7 +320,8 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT h, SQLSMALLINT o
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLExtendedFetch(SQLHSTMT h, SQLUSMALLINT orientation, SQLLEN, SQLULEN* fetched,
                                                          SQLUSMALLINT* status) {
     return entry(h, [&]() -> SQLRETURN {
-        if (orientation != SQL_FETCH_NEXT) return fail(h, "HY106", "Fetch type out of range: the cursor only moves forward");
+        if (orientation != SQL_FETCH_NEXT)
+            return fail(h, "HY106", "Fetch type out of range: the cursor only moves forward");
         return fetchNext(h, fetched, status);
     });
 }
@@ -353,7 +355,8 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetCursorName(SQLHSTMT h, SQLCHAR* na
                                                          SQLSMALLINT* length) {
     return entry(h, [&]() -> SQLRETURN {
         Statement& s = statementOf(h);
-        if (s.cursorName.empty()) s.cursorName = "SQL_CUR" + std::to_string(reinterpret_cast<std::uintptr_t>(h) % 100000);
+        if (s.cursorName.empty())
+            s.cursorName = "SQL_CUR" + std::to_string(reinterpret_cast<std::uintptr_t>(h) % 100000);
         SQLLEN n = 0;
         SQLRETURN rc = writeString(h, s.cursorName, name, capacity, &n);
         if (length) *length = static_cast<SQLSMALLINT>(n);

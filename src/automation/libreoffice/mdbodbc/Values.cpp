@@ -230,8 +230,8 @@ Delivery deliver(const Value& v, SQLSMALLINT cType, SQLSMALLINT defaultType, voi
     switch (cType) {
     case SQL_C_CHAR: return writePiece(asText(v), 1, 1, target, capacity, indicator, pos);
     case SQL_C_WCHAR: return writePiece(utf16Of(asText(v)), 2, 2, target, capacity, indicator, pos);
-    case SQL_C_BINARY: return writePiece(v.kind == Value::Kind::Binary ? v.bytes : asText(v), 1, 0, target, capacity,
-                                         indicator, pos);
+    case SQL_C_BINARY:
+        return writePiece(v.kind == Value::Kind::Binary ? v.bytes : asText(v), 1, 0, target, capacity, indicator, pos);
     case SQL_C_DATE:
     case SQL_C_TYPE_DATE:
     case SQL_C_TIME:

@@ -18,9 +18,9 @@ struct Value {
     Kind kind = Kind::Null;
     long long integer = 0;
     double real = 0;
-    bool single = false;         // Real read from a 4-byte float: printed with float precision
+    bool single = false;          // Real read from a 4-byte float: printed with float precision
     SQL_TIMESTAMP_STRUCT time{};  // Date and Timestamp
-    std::string bytes;           // Text (UTF-8) and Binary
+    std::string bytes;            // Text (UTF-8) and Binary
 
     static Value null() { return {}; }
     static Value ofInteger(long long v) {
