@@ -10,10 +10,9 @@ namespace vorrindel::mdbodbc {
 namespace {
 
 Mdbtools load() {
-    // This library is linked against libmdbodbc, so it is loaded already; the full path is the
-    // fallback should it have been loaded some other way.
-    void* lib = dlopen("libmdbodbc.so", RTLD_NOW | RTLD_NOLOAD);
-    if (!lib) lib = dlopen(VORRINDEL_LIBMDBODBC_PATH, RTLD_NOW | RTLD_LOCAL);
+    // Loaded on first use rather than linked, so that a missing package is named in the error the
+    // caller sees instead of the driver manager failing to load this library at all.
+    void* lib = dlopen(VORRINDEL_LIBMDBODBC_PATH, RTLD_NOW | RTLD_LOCAL);
     if (!lib)
         throw std::runtime_error("mdbtools' ODBC driver " VORRINDEL_LIBMDBODBC_PATH
                                  " cannot be loaded (install the Debian package odbc-mdbtools)");

@@ -1,6 +1,7 @@
 #pragma once
 // mdbtools' own ODBC functions. This library exports functions of the same names, so a plain call
-// would reach this library (or the driver manager) again; they are looked up in libmdbodbc itself.
+// would reach this library (or the driver manager) again; they are looked up in libmdbodbc itself,
+// loaded with its full path.
 
 #include <sql.h>
 #include <sqlext.h>
