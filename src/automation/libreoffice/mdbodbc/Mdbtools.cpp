@@ -1,0 +1,35 @@
+#include "Mdbtools.h"
+
+#include <dlfcn.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace vorrindel::mdbodbc {
+
+namespace {
+
+Mdbtools load() {
+    // Loaded on first use rather than linked, so that a missing package is named in the error the
+    // caller sees instead of the driver manager failing to load this library at all.
+    void* lib = dlopen(VORRINDEL_LIBMDBODBC_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (!lib)
+        throw std::runtime_error("mdbtools' ODBC driver " VORRINDEL_LIBMDBODBC_PATH
+                                 " cannot be loaded (install the Debian package odbc-mdbtools)");
+    Mdbtools m;
+#define VORRINDEL_RESOLVE(name)                                     \
+    m.name = reinterpret_cast<decltype(m.name)>(dlsym(lib, #name)); \
+    if (!m.name) throw std::runtime_error("mdbtools' ODBC driver lacks " #name);
+    VORRINDEL_MDBTOOLS_FUNCTIONS(VORRINDEL_RESOLVE)
+#undef VORRINDEL_RESOLVE
+    return m;
+}
+
+}  // namespace
+
+const Mdbtools& mdbtools() {
+    static const Mdbtools m = load();
+    return m;
+}
+
+}  // namespace vorrindel::mdbodbc

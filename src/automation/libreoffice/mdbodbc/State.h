@@ -1,0 +1,125 @@
+#pragma once
+// What the driver keeps beside mdbtools' own handles: per connection its facts, per statement the
+// values of the current row, the bound columns and any result it answers itself, and per handle the
+// diagnostics of the last call. One lock serialises every call: mdbtools keeps its last error in
+// globals and is not safe to call from two threads at once.
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Info.h"
+#include "Values.h"
+
+namespace vorrindel::mdbodbc {
+
+struct ColumnInfo {
+    std::string name;
+    SQLSMALLINT type = SQL_VARCHAR;
+    SQLULEN size = 0;
+    SQLSMALLINT nullable = SQL_NULLABLE;
+};
+
+// A result set held in memory: catalog results, filtered or empty where mdbtools has none.
+struct LocalResult {
+    std::vector<ColumnInfo> columns;
+    std::vector<std::vector<Value>> rows;
+    std::size_t next = 0;  // the row the next fetch makes current
+};
+
+struct Binding {
+    SQLSMALLINT cType = SQL_C_CHAR;
+    void* target = nullptr;
+    SQLLEN capacity = 0;
+    SQLLEN* indicator = nullptr;
+};
+
+struct CachedValue {
+    Value value;
+    SQLSMALLINT sqlType = SQL_VARCHAR;
+    ReadPosition pos;
+};
+
+struct Statement {
+    SQLHDBC dbc = nullptr;
+    bool prepared = false;  // SQLPrepare succeeded: SQLExecute may run
+    bool open = false;      // a result set is there to fetch from
+    bool onRow = false;     // and a row of it is current
+    std::optional<LocalResult> local;
+    std::map<SQLUSMALLINT, CachedValue> row;
+    std::map<SQLUSMALLINT, Binding> bindings;
+    SQLUSMALLINT* rowStatus = nullptr;
+    SQLULEN* rowsFetched = nullptr;
+    std::map<SQLINTEGER, SQLULEN> attributes;  // the others, kept as set
+    std::string cursorName;
+};
+
+struct Connection {
+    ConnectionFacts facts;
+    bool connected = false;
+    int descriptor = -1;  // the file, held open while mdbtools reads it through /proc/self/fd
+    std::map<SQLINTEGER, SQLULEN> attributes;
+};
+
+struct Registry {
+    std::recursive_mutex mutex;
+    std::unordered_map<SQLHANDLE, Connection> connections;
+    std::unordered_map<SQLHANDLE, Statement> statements;
+    std::unordered_map<SQLHANDLE, std::vector<Diag>> diags;
+};
+
+// Thrown once a diagnostic has been posted: the entry point returns SQL_ERROR.
+struct Posted {};
+
+Registry& registry();
+Statement& statementOf(SQLHSTMT h);   // throws when unknown
+Connection& connectionOf(SQLHDBC h);  // registered on first use
+
+SQLRETURN post(SQLHANDLE h, SQLRETURN rc, Diag d);
+inline SQLRETURN fail(SQLHANDLE h, const char* state, std::string message) {
+    return post(h, SQL_ERROR, {state, std::move(message)});
+}
+inline SQLRETURN report(SQLHANDLE h, const Delivery& d) { return d.diag.state.empty() ? d.rc : post(h, d.rc, d.diag); }
+
+// Passes on what mdbtools returned; when the call failed or warned, posts `message` as a diagnostic
+// of `state`, with mdbtools' own last message added when it left one.
+SQLRETURN fromMdbtools(SQLHANDLE h, SQLRETURN rc, const char* state, const std::string& message);
+
+// Runs one entry point: under the lock, with the handle's diagnostics cleared first and any
+// exception turned into a diagnostic.
+template <class F>
+SQLRETURN entry(SQLHANDLE h, F&& body) {
+    std::lock_guard lock(registry().mutex);
+    registry().diags.erase(h);
+    try {
+        return body();
+    } catch (const Posted&) {
+        return SQL_ERROR;
+    } catch (const std::bad_alloc&) {
+        return fail(h, "HY001", "Memory allocation error");
+    } catch (const std::exception& e) {
+        return fail(h, "HY000", e.what());
+    } catch (...) {
+        return fail(h, "HY000", "Unexpected failure in the Access driver");
+    }
+}
+
+// Frees a handle of mdbtools' and what the driver keeps for it.
+SQLRETURN freeHandle(SQLSMALLINT type, SQLHANDLE h);
+
+// A caller's string argument of `length` bytes, or up to its terminator for SQL_NTS.
+std::string textOf(const SQLCHAR* s, SQLINTEGER length);
+
+// Copies a string answer into a caller's buffer of `capacity` bytes, with 01004 when cut.
+SQLRETURN writeString(SQLHANDLE h, const std::string& s, void* target, SQLLEN capacity, SQLLEN* length);
+
+}  // namespace vorrindel::mdbodbc
+
+#define VORRINDEL_ODBC_EXPORT extern "C" __attribute__((visibility("default")))
