@@ -18,6 +18,9 @@ protected:
         office::quitTestOffice();
     }
 
+    // Runs an instance of `app` ("excel") that the backend will attach to.
+    static void start(std::string_view app) { office::startTestOffice(app); }
+
     office::OfficeLog log;
     office::TestFolder folder;
     std::unique_ptr<automation::com::ComAutomation> backend = std::make_unique<automation::com::ComAutomation>();

@@ -67,6 +67,23 @@ void registerTestOffice() {
     }
 }
 
+void startTestOffice(std::string_view key) {
+    const TestApp& app = appKeyed(key);
+    const int before = runningInstances(key);
+    std::wstring command = L"\"" + serverPath() + L"\" " + std::wstring(key.begin(), key.end()) + L" -Embedding";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        throw std::runtime_error("cannot start the test office");
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int waited = 0; runningInstances(app.key) == before; waited += 5) {
+        if (waited > 10'000) throw std::runtime_error("the test office did not start");
+        Sleep(5);
+    }
+}
+
 void quitTestOffice() {
     for (const TestApp& app : kTestApps) {
         // Access may run several times; each quit withdraws that instance from the table.

@@ -15,6 +15,9 @@ namespace vorrindel::testing::office {
 // Registers the four applications, served by the test office program, in the machine's classes
 // (Wine 8 does not read per-user class registrations).
 void registerTestOffice();
+// Starts an instance of `app` ("excel") and waits until clients can reach it. COM under Wine waits
+// a whole second for every server it starts itself; tests that are not about starting one save it.
+void startTestOffice(std::string_view app);
 // Quits every running instance of the test office.
 void quitTestOffice();
 // How many instances of `app` ("excel") run now.

@@ -63,9 +63,10 @@ int main() {
         Server server(*app);
         server.application = makeApplication(server);
         server.log(std::string(app->key) + ":" + std::to_string(server.pid) + " start");
-        RegisterActiveObject(server.application, app->clsid, ACTIVEOBJECT_STRONG, &server.activeCookie);
+        // Creatable first: whoever sees the instance running may create through it at once.
         Factory factory(server);
         CoRegisterClassObject(app->clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &server.classCookie);
+        RegisterActiveObject(server.application, app->clsid, ACTIVEOBJECT_STRONG, &server.activeCookie);
 
         constexpr ULONGLONG kIdleLimitMs = 60'000;
         while (WaitForSingleObject(server.quit, 5'000) == WAIT_TIMEOUT)
