@@ -104,6 +104,7 @@ ComAutomation::ComAutomation() {
     if (FAILED(CoGetApartmentType(&type, &qualifier)) || (type != APTTYPE_STA && type != APTTYPE_MAINSTA))
         throw AutomationError(RPC_E_WRONG_THREAD, "the automation thread is not a single-threaded apartment");
     session_ = std::make_shared<Session>();
+    session_->start();
 }
 
 ComAutomation::~ComAutomation() { session_->shutdown(); }

@@ -6,6 +6,10 @@
 // the backend, makes every call and drops every object, and destroys the backend last, before it
 // leaves the apartment. An object dropped on another thread is released on the automation thread
 // at its next call. cancelRequest() alone may come from any thread.
+//
+// The request's deadline is kept for calls into an application; starting one (CoCreateInstance,
+// or a global object finding its application gone) is not cut short, and the deadline is checked
+// before it.
 
 #include <memory>
 

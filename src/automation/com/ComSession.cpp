@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ComUnknown.h"
 #include "Variants.h"
 
 namespace vorrindel::automation::com {
@@ -28,39 +29,24 @@ long long millisecondsUntil(Clock::time_point limit) {
 // watchdog does it, and the wake-up message the watchdog posts brings COM here, where the call is
 // given up. (Wine 8 has neither: it asks here, but waits for the office's answer all the same, and
 // only then fails the call as cancelled.)
-class MessageFilter final : public IMessageFilter {
+class MessageFilter final : public ComUnknown<IMessageFilter> {
 public:
-    explicit MessageFilter(Session& session) : session_(session) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IMessageFilter) {
-            *out = static_cast<IMessageFilter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
+    explicit MessageFilter(std::weak_ptr<Session> session) : session_(std::move(session)) {}
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
         return SERVERCALL_ISHANDLED;
     }
     DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD rejectType) override {
-        return session_.retryDelay(rejectType);
+        const auto session = session_.lock();
+        return session ? session->retryDelay(rejectType) : static_cast<DWORD>(-1);
     }
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-        return session_.callMayGoOn() ? PENDINGMSG_WAITDEFPROCESS : PENDINGMSG_CANCELCALL;
+        const auto session = session_.lock();
+        return !session || session->callMayGoOn() ? PENDINGMSG_WAITDEFPROCESS : PENDINGMSG_CANCELCALL;
     }
 
 private:
-    Session& session_;
-    std::atomic<ULONG> refs_{1};
+    std::weak_ptr<Session> session_;  // the filter may stay in the apartment longer than the session
 };
 
 }  // namespace
@@ -75,10 +61,13 @@ Session::Session()
       wakeMessage_(RegisterWindowMessageW(L"Vorrindel.AutomationCallWake")),
       cancelled_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
     cancellable_ = callCancellationWorks() && SUCCEEDED(CoEnableCallCancellation(nullptr));
-    auto* filter = new MessageFilter(*this);
+    watchdog_ = std::thread([this] { watch(); });
+}
+
+void Session::start() {
+    auto* filter = new MessageFilter(weak_from_this());
     filterInstalled_ = SUCCEEDED(CoRegisterMessageFilter(filter, &previousFilter_));
     filter->Release();
-    watchdog_ = std::thread([this] { watch(); });
 }
 
 Session::~Session() {
@@ -96,15 +85,19 @@ Session::~Session() {
 }
 
 void Session::shutdown() {
-    checkThread();
-    forgetAccess();
-    releasePending();
+    const bool here = GetCurrentThreadId() == thread_;
+    if (here) {
+        forgetAccess();
+        releasePending();
+    }
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     changed_.notify_all();
     if (watchdog_.joinable()) watchdog_.join();
+    // The apartment's own settings can be undone only from inside it.
+    if (!here) return;
     if (filterInstalled_) {
         IMessageFilter* ours = nullptr;
         CoRegisterMessageFilter(previousFilter_, &ours);

@@ -21,8 +21,7 @@ namespace vorrindel::automation::com {
 
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    // On the automation thread, a single-threaded apartment. Starts the watchdog and puts in the
-    // message filter that retries calls a busy office rejects.
+    // On the automation thread, a single-threaded apartment. Starts the watchdog.
     Session();
     ~Session();
     Session(const Session&) = delete;
@@ -37,8 +36,11 @@ public:
     void end();
     // Any thread: the call under way, if any, is cut short.
     void cancel();
-    // On the automation thread, when the backend ends: releases what is still held, takes the
-    // message filter out and joins the watchdog. Calls made after this are not cut short.
+    // Puts in the message filter that retries calls a busy office rejects and gives up calls
+    // past the deadline; once the session is shared.
+    void start();
+    // When the backend ends: joins the watchdog and, on the automation thread, releases what is
+    // still held and takes the message filter out. Calls made after this are not cut short.
     void shutdown();
     bool cutsStuckCallsShort() const { return cancellable_; }
 

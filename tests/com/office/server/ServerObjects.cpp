@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "Server.h"
+#include "automation/com/ComUnknown.h"
 
 namespace vorrindel::testing::office {
 
@@ -126,26 +127,11 @@ std::optional<Failure> unopenable(const std::wstring& path) {
     return std::nullopt;
 }
 
-class Object final : public IDispatch {
+class Object final : public automation::com::ComUnknown<IDispatch> {
 public:
     Object(Server& server, Kind kind, std::wstring document = {})
         : server_(server), kind_(kind), document_(std::move(document)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         *count = 0;
         return S_OK;
@@ -396,7 +382,6 @@ private:
     Server& server_;
     Kind kind_;
     std::wstring document_;
-    std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 // until it has had no call for a minute (a test that died cannot leave it behind for long).
 
 #include "Server.h"
+#include "automation/com/ComUnknown.h"
 
 #include <shellapi.h>
 
@@ -10,21 +11,9 @@ using namespace vorrindel::testing::office;
 
 namespace {
 
-class Factory final : public IClassFactory {
+class Factory final : public vorrindel::automation::com::ComUnknown<IClassFactory> {
 public:
     explicit Factory(Server& server) : server_(server) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the process
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
         if (outer) return CLASS_E_NOAGGREGATION;
@@ -64,8 +53,9 @@ int main() {
         server.application = makeApplication(server);
         server.log(std::string(app->key) + ":" + std::to_string(server.pid) + " start");
         // Creatable first: whoever sees the instance running may create through it at once.
-        Factory factory(server);
-        CoRegisterClassObject(app->clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &server.classCookie);
+        auto* factory = new Factory(server);
+        CoRegisterClassObject(app->clsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &server.classCookie);
+        factory->Release();
         RegisterActiveObject(server.application, app->clsid, ACTIVEOBJECT_STRONG, &server.activeCookie);
 
         constexpr ULONGLONG kIdleLimitMs = 60'000;
