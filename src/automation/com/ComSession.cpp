@@ -71,8 +71,8 @@ void Session::start() {
 }
 
 Session::~Session() {
-    // The last object went on some other thread, after shutdown(); anything pending is left to
-    // the end of the process rather than released outside its apartment.
+    // The last object went on some other thread: what is still pending is left to the end of the
+    // process rather than released outside its apartment.
     if (watchdog_.joinable()) {
         {
             std::lock_guard lock(mutex_);
@@ -114,6 +114,7 @@ void Session::checkThread() const {
 }
 
 void Session::begin(Clock::time_point limit) {
+    ResetEvent(cancelled_);  // a cancel of an earlier request ends no pause of this one
     {
         std::lock_guard lock(mutex_);
         deadline_.begin(limit);
