@@ -1,0 +1,265 @@
+// The COM backend against the test office: what crosses COM in each direction, how failures come
+// back, the global objects, and the request's deadline.
+
+#include <chrono>
+#include <thread>
+
+#include "ComFixture.h"
+
+namespace vorrindel::testing {
+namespace {
+
+using automation::Access;
+using automation::Args;
+using automation::AutomationError;
+using automation::Clock;
+using automation::GlobalApp;
+using automation::ObjectRef;
+using automation::Value;
+namespace errors = automation::errors;
+using namespace std::chrono_literals;
+
+using Log = std::vector<std::string>;
+
+// The code of the failure `call` ends in (0 when it succeeds).
+template <class Call>
+std::int32_t codeOf(Call&& call, std::string* description = nullptr) {
+    try {
+        call();
+    } catch (const AutomationError& e) {
+        if (description) *description = e.description();
+        return e.code();
+    }
+    return 0;
+}
+
+// --- Values on the wire ------------------------------------------------------------------------
+
+class Excel : public ComFixture {
+protected:
+    bool started_ = (start("excel"), true);
+    ObjectRef excel = backend->createObject("excel.application");
+};
+
+TEST_F(Excel, ValuesArriveAsAutomationTypes) {
+    struct Sent {
+        std::string member;
+        Access access;
+        Args args;
+        std::optional<int> locale;
+        std::string received;  // the server's log line, less the instance
+    };
+    const Sent table[] = {
+        {"Visible", Access::Put, {Value::boolean(true)}, std::nullopt, "Application.Visible put (bool(-1)) @1024"},
+        {"Visible", Access::Put, {Value::boolean(false)}, 1033, "Application.Visible put (bool(0)) @1033"},
+        {"WindowState", Access::Put, {Value::integer(-4137)}, 1033, "Application.WindowState put (i4(-4137)) @1033"},
+        {"Activate", Access::Method, {}, std::nullopt, "Application.Activate method () @1024"},
+        // A get may be a method of the application's type library (Item is, in some).
+        {"Workbooks", Access::Get, {}, std::nullopt, "Application.Workbooks method|get () @1024"},
+        {"Quit", Access::Method, {Value::integer(1)}, std::nullopt, "Application.Quit method (i4(1)) @1024"},
+    };
+    for (const Sent& c : table) {
+        log.take();
+        excel->invoke(c.member, c.access, c.args, c.locale);
+        EXPECT_EQ(log.take(), Log{"excel#1 " + c.received});
+    }
+}
+
+TEST_F(Excel, ArgumentsKeepTheirOrderAndOmittedOnesCrossAsParamNotFound) {
+    const std::string path = folder.file("Q3 Łódź.xls");
+    ObjectRef workbooks = excel->getObject("Workbooks");
+    log.take();
+    workbooks->call("Open", {Value::text(path), Value::omitted(), Value::boolean(false), Value::omitted()}, 1033);
+    EXPECT_EQ(log.take(), Log{"excel#1 Workbooks.Open method (\"" + path + "\", <omitted>, bool(0), <omitted>) @1033"});
+}
+
+TEST_F(Excel, ValuesComeBackAsBoundaryValues) {
+    folder.file("Q3 Łódź.xls");
+    ObjectRef workbooks = excel->getObject("Workbooks");
+    workbooks->call("Open", {Value::text(folder.path() + "\\Q3 Łódź.xls")});
+    excel->put("Visible", Value::boolean(true));
+
+    EXPECT_EQ(workbooks->get("Count").storage(), Value::integer(1).storage());
+    EXPECT_EQ(excel->get("Visible").storage(), Value::boolean(true).storage());
+    // Text crosses as UTF-16 both ways; items are found ignoring letter case.
+    ObjectRef workbook = workbooks->get("Item", {Value::text("q3 łódź.XLS")}).asObject();
+    EXPECT_EQ(workbook->get("Name").asText(), "Q3 Łódź.xls");
+    // An object returned is an object of the same instance.
+    EXPECT_EQ(workbook->getObject("Application")->get("Visible").asBool(), automation::kTrue);
+}
+
+// --- Failures ----------------------------------------------------------------------------------
+
+TEST_F(Excel, FailuresComeBackWithTheOfficesCodeAndText) {
+    struct Failing {
+        std::string file;  // opened in Workbooks; "" to ask for an item of that name instead
+        std::string member;
+        Access access;
+        std::int32_t code;
+        std::string description;  // a part of it
+    };
+    const Failing table[] = {
+        // From the office's EXCEPINFO: its code and its own words.
+        {"", "Item", Access::Get, errors::kNotFound, "does not exist"},
+        {"broken.xls", "Open", Access::Method, errors::kFailed, "broken.xls' is damaged"},
+        {"gone.xls", "Open", Access::Method, errors::kFailed, "gone.xls' cannot be found"},
+        // From COM alone: the member named, and the system's text for the code.
+        {"a.xls", "Frobnicate", Access::Method, static_cast<std::int32_t>(DISP_E_UNKNOWNNAME), "Frobnicate: "},
+        {"a.xls", "Count", Access::Method, static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND), "Count: "},
+    };
+    folder.file("a.xls");
+    folder.file("broken.xls");
+    ObjectRef workbooks = excel->getObject("Workbooks");
+    for (const Failing& c : table) {
+        const Args args{Value::text(c.file.empty() ? "missing.xls" : folder.path() + "\\" + c.file)};
+        std::string description;
+        EXPECT_EQ(codeOf([&] { workbooks->invoke(c.member, c.access, args); }, &description), c.code) << c.member;
+        EXPECT_NE(description.find(c.description), std::string::npos) << description;
+    }
+}
+
+TEST_F(ComFixture, AnApplicationThatIsNotInstalledCannotBeCreated) {
+    std::string description;
+    EXPECT_EQ(codeOf([&] { backend->createObject("nosuch.application"); }, &description), errors::kCannotCreate);
+    EXPECT_TRUE(description.starts_with("cannot create \"nosuch.application\": ")) << description;
+}
+
+TEST_F(Excel, ObjectsOfAnInstanceThatQuitFailAsServerGone) {
+    office::quitTestOffice();
+    EXPECT_EQ(codeOf([&] { excel->getObject("Workbooks"); }), errors::kServerGone);
+}
+
+TEST_F(Excel, ObjectsAreUsedOnTheAutomationThreadOnly) {
+    std::int32_t code = 0;
+    std::thread([&] {
+        code = codeOf([&] { excel->get("Visible"); });
+        excel.reset();  // released later, on the automation thread
+    }).join();
+    EXPECT_EQ(code, static_cast<std::int32_t>(RPC_E_WRONG_THREAD));
+    EXPECT_NO_THROW(backend->createObject("excel.application")->get("Visible"));
+}
+
+// --- Global objects ----------------------------------------------------------------------------
+
+class GlobalObject : public ComFixture, public ::testing::WithParamInterface<GlobalApp> {};
+
+TEST_P(GlobalObject, AttachesToTheRunningInstanceAndAgainAfterItQuit) {
+    const bool excel = GetParam() == GlobalApp::Excel;
+    const std::string app = excel ? "excel" : "word";
+    const std::string collection = excel ? "Workbooks" : "Documents";
+    start(app);
+    ObjectRef created = backend->createObject(app + ".application");
+    ObjectRef global = backend->globalObject(GetParam());
+    global->getObject(collection);
+    office::quitTestOffice();
+    log.take();
+    global->getObject(collection);  // starts the application again
+    EXPECT_EQ(log.take(), (Log{app + "#2 start", app + "#2 create",
+                               app + "#2 Application." + collection + " method|get () @1024"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Com, GlobalObject, ::testing::Values(GlobalApp::Excel, GlobalApp::Word),
+                         [](const auto& info) { return std::string(automation::globalAppName(info.param)); });
+
+TEST_F(ComFixture, AccessGlobalReachesTheAccessHoldingTheDatabaseOpenedLast) {
+    ObjectRef global = backend->globalObject(GlobalApp::Access);
+    // None opened yet: closing and quitting have nothing to act on.
+    EXPECT_NO_THROW(global->call("CloseCurrentDatabase"));
+    EXPECT_NO_THROW(global->call("Quit", {Value::integer(1)}));
+    EXPECT_EQ(codeOf([&] { global->put("Visible", Value::boolean(true)); }), errors::kServerGone);
+
+    start("access");
+    ObjectRef first = backend->createObject("Access.Application");
+    first->call("OpenCurrentDatabase", {Value::text(folder.file("one.mdb")), Value::boolean(false)});
+    start("access");
+    ObjectRef second = backend->createObject("Access.Application");  // no database of its own
+    log.take();
+    backend->beginRequest(Clock::now() + 10s);
+    global->call("CloseCurrentDatabase");
+    global->call("Quit", {Value::integer(1)});
+    backend->endRequest();
+    EXPECT_EQ(log.take(), (Log{"access#1 Application.CloseCurrentDatabase method () @1024",
+                               "access#1 Application.Quit method (i4(1)) @1024"}));
+    EXPECT_EQ(office::runningInstances("access"), 1);
+    // The Access it reached has gone: closing and quitting succeed again, doing nothing.
+    EXPECT_NO_THROW(global->call("Quit", {Value::integer(1)}));
+    EXPECT_EQ(log.take(), Log{});
+}
+
+// --- The request's deadline --------------------------------------------------------------------
+
+class Deadline : public Excel {
+protected:
+    // Runs `call` and returns its failure's code and how long it took.
+    template <class Call>
+    std::pair<std::int32_t, Clock::duration> timed(Call&& call) {
+        const auto start = Clock::now();
+        const std::int32_t code = codeOf(call);
+        return {code, Clock::now() - start};
+    }
+};
+
+// Where calls cannot be cancelled (Wine), a stuck call ends when the office answers: the test
+// office hangs for a bounded time, and the call still fails as timed out.
+constexpr auto kLimit = 400ms;
+constexpr int kHangMs = 1500;
+
+TEST_F(Deadline, AHungCallFailsAtTheDeadlineAndTheRestOfTheRequestAtOnce) {
+    excel->put("TestHang", Value::integer(kHangMs));
+    backend->beginRequest(Clock::now() + kLimit);
+    const auto [code, took] = timed([&] { excel->put("Visible", Value::boolean(true)); });
+    EXPECT_EQ(code, errors::kTimeout);
+    EXPECT_GE(took, kLimit - 50ms);
+    if (backend->cutsStuckCallsShort()) {
+        EXPECT_LT(took, kLimit + 500ms);
+    }
+
+    const auto [next, nextTook] = timed([&] { excel->getObject("Workbooks"); });
+    EXPECT_EQ(next, errors::kTimeout);
+    EXPECT_LT(nextTook, 50ms);
+    backend->endRequest();
+
+    backend->beginRequest(Clock::now() + 10s);
+    EXPECT_NO_THROW(excel->getObject("Workbooks"));
+    backend->endRequest();
+}
+
+TEST_F(Deadline, CancelFromAnotherThreadCutsTheRequestShort) {
+    excel->put("TestHang", Value::integer(kHangMs));
+    backend->beginRequest(Clock::now() + 30s);
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(300ms);
+        backend->cancelRequest();
+    });
+    const auto [code, took] = timed([&] { excel->put("Visible", Value::boolean(true)); });
+    canceller.join();
+    EXPECT_EQ(code, errors::kTimeout);
+    if (backend->cutsStuckCallsShort()) {
+        EXPECT_LT(took, 800ms);
+    }
+    EXPECT_EQ(codeOf([&] { excel->getObject("Workbooks"); }), errors::kTimeout);
+    backend->endRequest();
+}
+
+TEST_F(Deadline, CallsABusyOfficeRejectsAreTriedAgainUntilTheDeadline) {
+    excel->put("TestBusy", Value::integer(2));
+    backend->beginRequest(Clock::now() + 10s);
+    log.take();
+    EXPECT_NO_THROW(excel->put("Visible", Value::boolean(true)));
+    EXPECT_EQ(log.take(), (Log{"excel#1 Application.Visible put (bool(-1)) @1024 -> 0x8001010A",
+                               "excel#1 Application.Visible put (bool(-1)) @1024 -> 0x8001010A",
+                               "excel#1 Application.Visible put (bool(-1)) @1024"}));
+    backend->endRequest();
+
+    excel->put("TestBusy", Value::integer(1000));
+    backend->beginRequest(Clock::now() + kLimit);
+    const auto [code, took] = timed([&] { excel->put("Visible", Value::boolean(true)); });
+    backend->endRequest();
+    excel->put("TestBusy", Value::integer(0));
+    EXPECT_EQ(code, errors::kTimeout);
+    EXPECT_GE(took, kLimit - 50ms);
+    EXPECT_LT(took, kLimit + 300ms);
+}
+
+}  // namespace
+}  // namespace vorrindel::testing

@@ -1,0 +1,48 @@
+#pragma once
+// The test office's server process: one instance of one application, its documents, and the
+// objects that clients reach it through. Calls arrive on COM's threads (a multi-threaded
+// apartment), so a call held up by TestHang does not hold up the others.
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "../TestApps.h"
+
+namespace vorrindel::testing::office {
+
+struct Server {
+    explicit Server(const TestApp& app);
+    ~Server();
+
+    const TestApp& app;
+    const DWORD pid = GetCurrentProcessId();
+    std::wstring logPath;
+    HANDLE quit;  // set by Quit: the process ends
+    std::atomic<ULONGLONG> lastCall{GetTickCount64()};
+
+    std::mutex mutex;  // guards everything below
+    bool visible = false;
+    long windowState = 0;
+    std::vector<std::wstring> documents;  // file names, in the order opened
+    std::wstring database;                // Access: the path of the open database
+    DWORD databaseCookie = 0;             // its entry in the running object table
+    long hangMs = 0;                      // the next call waits this long first
+    long busyCalls = 0;                   // this many calls are rejected as busy
+    DWORD activeCookie = 0;
+    DWORD classCookie = 0;
+    IDispatch* application = nullptr;
+
+    void log(const std::string& line);
+    // Leaves the running object table and the class table: no client finds this instance again.
+    void withdraw();
+    void unregisterDatabase();  // with the mutex held
+};
+
+IDispatch* makeApplication(Server& server);
+
+}  // namespace vorrindel::testing::office
