@@ -99,7 +99,9 @@ TEST_P(FirstOpenOfARun, SendsExactlyTheOpenersSteps) {
     EXPECT_EQ(picker.shown, 1);
     // The application created for the request is let go by its end.
     for (const std::string& line : c.expected) {
-        if (line.starts_with("create ")) EXPECT_TRUE(mentions(released, line.substr(line.find(" = ") + 3)));
+        if (line.starts_with("create ")) {
+            EXPECT_TRUE(mentions(released, line.substr(line.find(" = ") + 3)));
+        }
     }
 }
 
