@@ -15,6 +15,12 @@ const BackgroundReader::Result& BackgroundReader::Reading::wait() {
     return result_;
 }
 
+BackgroundReader::Result BackgroundReader::Reading::take() {
+    std::unique_lock lock(mutex_);
+    doneChanged_.wait(lock, [this] { return done_; });
+    return std::move(result_);
+}
+
 BackgroundReader::~BackgroundReader() {
     std::deque<std::shared_ptr<Reading>> dropped;
     {

@@ -27,6 +27,8 @@ public:
         bool done() const;
         // Waits until the reading has run (or was dropped: then the result is empty).
         const Result& wait();
+        // Waits as wait() does and hands the result over, leaving it empty.
+        Result take();
 
     private:
         friend class BackgroundReader;

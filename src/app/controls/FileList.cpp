@@ -8,7 +8,7 @@ namespace vorrindel::app {
 
 FileList::FileList(listing::BackgroundReader& reader, Window& window, ListView& view, EventRunner& events)
     : view_(view), events_(events), path_(listing::normalizePath(listing::workingDirectory())),
-      pattern_("*.xls;*.rtf"), reading_(reader, window, [this](const LatestReading::Result& result) { show(result); }) {
+      pattern_("*.xls;*.rtf"), reading_(reader, window, [this](LatestReading::Result result) { show(std::move(result)); }) {
     try {
         relist(path_, pattern_);
     } catch (const ControlError&) {
@@ -48,8 +48,8 @@ void FileList::relist(const std::string& folder, const std::string& pattern) {
     });
 }
 
-void FileList::show(const LatestReading::Result& result) {
-    names_ = result.names;
+void FileList::show(LatestReading::Result result) {
+    names_ = std::move(result.names);
     selected_ = -1;
     view_.setEntries(names_, {});
     view_.setSelected(-1);

@@ -42,7 +42,7 @@ public:
 
 private:
     void relist(const std::string& folder, const std::string& pattern);
-    void show(const LatestReading::Result& result);
+    void show(LatestReading::Result result);
     void choose(int row);
     ListView& view_;
     EventRunner& events_;

@@ -7,7 +7,7 @@ namespace vorrindel::app {
 FolderList::FolderList(listing::DriveTable& drives, listing::BackgroundReader& reader, Window& window,
                        ListView& view, EventRunner& events)
     : drives_(drives), view_(view), events_(events), path_(listing::normalizePath(listing::workingDirectory())),
-      reading_(reader, window, [this](const LatestReading::Result& result) { showSubfolders(result); }) {
+      reading_(reader, window, [this](LatestReading::Result result) { showSubfolders(std::move(result)); }) {
     rebuild();
 }
 
@@ -57,7 +57,7 @@ void FolderList::rebuild() {
     });
 }
 
-void FolderList::showSubfolders(const LatestReading::Result& result) {
+void FolderList::showSubfolders(LatestReading::Result result) {
     const int level = selectedRow_ + 1;
     for (const auto& name : result.names) {
         names_.push_back(name);

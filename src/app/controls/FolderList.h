@@ -35,7 +35,7 @@ public:
 
 private:
     void rebuild();
-    void showSubfolders(const LatestReading::Result& result);
+    void showSubfolders(LatestReading::Result result);
     listing::DriveTable& drives_;
     ListView& view_;
     EventRunner& events_;

@@ -2,7 +2,7 @@
 
 namespace vorrindel::app {
 
-LatestReading::LatestReading(listing::BackgroundReader& reader, Window& window, std::function<void(const Result&)> show)
+LatestReading::LatestReading(listing::BackgroundReader& reader, Window& window, std::function<void(Result)> show)
     : reader_(reader), window_(window), show_(std::move(show)) {}
 
 void LatestReading::start(std::function<Result()> work) {
@@ -32,7 +32,7 @@ void LatestReading::waitAndShow() {
 void LatestReading::deliver(const std::shared_ptr<listing::BackgroundReader::Reading>& which) {
     if (!pending_ || which != current_) return;  // shown already, or replaced by a newer reading
     pending_ = false;
-    show_(current_->wait());
+    show_(current_->take());  // shown once: the names move on to the list
 }
 
 }  // namespace vorrindel::app

@@ -13,7 +13,7 @@ class LatestReading {
 public:
     using Result = listing::BackgroundReader::Result;
 
-    LatestReading(listing::BackgroundReader& reader, Window& window, std::function<void(const Result&)> show);
+    LatestReading(listing::BackgroundReader& reader, Window& window, std::function<void(Result)> show);
 
     void start(std::function<Result()> work);
     // Waits for the reading under way, if any, and shows its result now.
@@ -24,7 +24,7 @@ private:
 
     listing::BackgroundReader& reader_;
     Window& window_;
-    std::function<void(const Result&)> show_;
+    std::function<void(Result)> show_;
     std::shared_ptr<listing::BackgroundReader::Reading> current_;
     bool pending_ = false;
     // Work posted to the window thread finds the list gone once this is.
