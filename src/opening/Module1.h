@@ -15,7 +15,8 @@ struct PreviousFiles {
     std::int16_t wordStarted = 0;  // 1 once the program has started Word itself; never cleared
 };
 
-// The clicked file's full path: the folder, a "/" unless the folder already ends in one, the name.
+// The clicked file's full path: the folder, the system's separator ("/", or "\\" on Windows) unless
+// the folder already ends in one, the name.
 std::string SelectedFilePath(std::string_view dirPath, std::string_view fileName);
 
 }  // namespace vorrindel::opening

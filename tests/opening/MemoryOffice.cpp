@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <stdexcept>
 #include <utility>
 
@@ -24,7 +25,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::string baseName(std::string_view path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(static_cast<char>(std::filesystem::path::preferred_separator));
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 

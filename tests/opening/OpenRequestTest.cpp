@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,12 @@ namespace vorrindel::testing {
 namespace {
 
 using Log = std::vector<std::string>;
+
+// A path written with "/" as this system writes it.
+std::string native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', static_cast<char>(std::filesystem::path::preferred_separator));
+    return path;
+}
 
 std::string omitted(int count) {
     std::string list;
@@ -54,6 +61,8 @@ protected:
     FakePicker picker;
     opening::OpenRequest request{office, picker};
     std::optional<std::string> outcome;
+
+    OpeningTest() { picker.dir = native("/data"); }
 
     // One click on `file` with the type and box given; returns what crossed the boundary, less
     // the releases of objects (when a temporary goes is no part of what an opener promises).
@@ -107,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "excel.application#1.Workbooks.Item get (\"\") -> failed",
                    "global(Excel)->excel.application#1.Application get ()",
                    "excel.application#1.Workbooks get ()",
-                   "excel.application#1.Workbooks.Open method (\"/data/a.xls\", <omitted>, false(0), " + omitted(10) +
-                       ") @1033",
+                   "excel.application#1.Workbooks.Open method (\"" + native("/data/a.xls") +
+                       "\", <omitted>, false(0), " + omitted(10) + ") @1033",
                    "excel.application#1[a.xls].Application get ()",
                    "excel.application#1.Visible put (true(-1)) @1033",
                    "excel.application#1.WindowState put (-4137) @1033"}},
@@ -121,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "create \"word.application\" = word.application#1",
                    "word.application#1.Visible put (true(-1))",
                    "word.application#1.Documents get ()",
-                   "word.application#1.Documents.Open method (\"/data/a.doc\", " + omitted(9) + ")",
+                   "word.application#1.Documents.Open method (\"" + native("/data/a.doc") + "\", " + omitted(9) + ")",
                    "word.application#1.WindowState put (1)"}},
         // Nothing to close yet, so no close is attempted.
         FirstOpen{"PowerPoint", "plan.ppt",
@@ -130,14 +139,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "PowerPoint.Application#1.Visible put (1)",
                    "PowerPoint.Application#1.Activate method ()",
                    "PowerPoint.Application#1.Presentations get ()",
-                   "PowerPoint.Application#1.Presentations.Open method (\"/data/plan.ppt\", false(0), false(0), "
+                   "PowerPoint.Application#1.Presentations.Open method (\"" + native("/data/plan.ppt") + "\", false(0), false(0), "
                    "true(-1))",
                    "PowerPoint.Application#1.WindowState put (3)"}},
         FirstOpen{"Access", "db.mdb",
                   {"start Access.Application#1",
                    "create \"Access.Application\" = Access.Application#1",
                    "Access.Application#1.Visible put (true(-1))",
-                   "Access.Application#1.OpenCurrentDatabase method (\"/data/db.mdb\", false(0))"}}),
+                   "Access.Application#1.OpenCurrentDatabase method (\"" + native("/data/db.mdb") + "\", false(0))"}}),
     [](const auto& info) { return info.param.type; });
 
 // --- Closing the previous file, or keeping it ------------------------------------------------
@@ -195,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "get global(Access)",
                         "global(Access)->Access.Application#1.CloseCurrentDatabase method ()",
                         "global(Access)->Access.Application#1.Quit method (1)",
-                        "Access.Application#2.OpenCurrentDatabase method (\"/data/two.mdb\", false(0))"},
+                        "Access.Application#2.OpenCurrentDatabase method (\"" + native("/data/two.mdb") + "\", false(0))"},
                        "Access.Application#1"}),
         ::testing::Values(0, 1, 2)),
     [](const auto& info) {
@@ -258,7 +267,7 @@ TEST_F(OpeningTest, WordReusePathClosesOpensShowsAndActivatesButKeepsTheWindowSt
                    "word.application#1.Documents.Item get (\"a.doc\")",
                    "word.application#1[a.doc].Close method (" + omitted(3) + ")",
                    "global(Word)->word.application#1.Documents get ()",
-                   "word.application#1.Documents.Open method (\"/data/b.doc\", " + omitted(9) + ")",
+                   "word.application#1.Documents.Open method (\"" + native("/data/b.doc") + "\", " + omitted(9) + ")",
                    "global(Word)->word.application#1.Application get ()",
                    "word.application#1.Visible put (true(-1))",
                    "global(Word)->word.application#1.Application get ()",
@@ -311,7 +320,7 @@ TEST_F(OpeningTest, AccessQuitByTheUserLeavesNothingToCloseAndTheOpenGoesAhead) 
     EXPECT_TRUE(hasBlock(log, {"global(Access)->nothing.CloseCurrentDatabase method ()",
                                "global(Access)->nothing.Quit method (1)"}));
     EXPECT_EQ(outcome, std::nullopt);
-    EXPECT_EQ(office.currentDatabase("Access.Application#2"), "/data/two.mdb");
+    EXPECT_EQ(office.currentDatabase("Access.Application#2"), native("/data/two.mdb"));
 }
 
 // --- Failures -------------------------------------------------------------------------------------
@@ -389,12 +398,12 @@ INSTANTIATE_TEST_SUITE_P(
         StoppingFailure{"PowerPoint", "PowerPoint.Application", "Activate", false, "cannot activate the application"},
         StoppingFailure{"PowerPoint", "Presentations", "Item", true, "cannot close \"old\""},
         StoppingFailure{"PowerPoint", "Presentation", "Close", true, "cannot close \"old\""},
-        StoppingFailure{"PowerPoint", "Presentations", "Open", false, "cannot open \"/data/plan.ppt\""},
+        StoppingFailure{"PowerPoint", "Presentations", "Open", false, "cannot open \"" + native("/data/plan.ppt") + "\""},
         StoppingFailure{"PowerPoint", "PowerPoint.Application", "WindowState", false, "cannot maximise the application"},
         StoppingFailure{"Access", "Access.Application", "Visible", false, "cannot show the application"},
         StoppingFailure{"Access", "global(Access)", "CloseCurrentDatabase", true, "cannot close the previous database"},
         StoppingFailure{"Access", "global(Access)", "Quit", true, "cannot quit the previous Access"},
-        StoppingFailure{"Access", "Access.Application", "OpenCurrentDatabase", false, "cannot open \"/data/db.mdb\""},
+        StoppingFailure{"Access", "Access.Application", "OpenCurrentDatabase", false, "cannot open \"" + native("/data/db.mdb") + "\""},
         StoppingFailure{"Word", "global(Word)", "Documents", false, "cannot count the open documents"},
         StoppingFailure{"Word", "word.application", "Visible", false, "cannot show the application"}),
     [](const auto& info) { return nameOf(info.param.type + "_" + info.param.kind + "_" + info.param.member); });
@@ -432,10 +441,10 @@ INSTANTIATE_TEST_SUITE_P(
     Openers, SkippedStep,
     ::testing::Values(
         // The first failing operation abandons the whole close chain, not the open after it.
-        SkippedFailure{"Excel", "global(Excel)", "Application", "Workbooks.Open method (\"/data/new.xls\""},
-        SkippedFailure{"Excel", "Workbook", "Close", "Workbooks.Open method (\"/data/new.xls\""},
+        SkippedFailure{"Excel", "global(Excel)", "Application", "Workbooks.Open method (\"" + native("/data/new.xls")},
+        SkippedFailure{"Excel", "Workbook", "Close", "Workbooks.Open method (\"" + native("/data/new.xls")},
         SkippedFailure{"Excel", "excel.application", "Visible", "WindowState put (-4137) @1033"},
-        SkippedFailure{"Word", "Document", "Close", "Documents.Open method (\"/data/new.doc\""},
+        SkippedFailure{"Word", "Document", "Close", "Documents.Open method (\"" + native("/data/new.doc") + "\""},
         SkippedFailure{"Word", "word.application", "Visible", "word.application#1.Activate method ()"}),
     [](const auto& info) { return nameOf(info.param.type + "_" + info.param.kind + "_" + info.param.member); });
 
@@ -463,7 +472,7 @@ TEST_P(OpenThatFails, IsReportedNamingTheFileAndTheRestStillRuns) {
     office.failOn(c.collection, "Open");
     const Log log = click(c.type, file);
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_THAT(*outcome, ::testing::StartsWith(c.type + ": cannot open \"/data/" + file + "\""));
+    EXPECT_THAT(*outcome, ::testing::StartsWith(c.type + ": cannot open \"" + native("/data/" + file) + "\""));
     EXPECT_THAT(*outcome, ::testing::HasSubstr("injected failure of Open"));
     EXPECT_EQ(lastNameFor(previous(), c.type), file);
     EXPECT_EQ(picker.shown, 1);
@@ -505,10 +514,10 @@ INSTANTIATE_TEST_SUITE_P(Routing, TypeText,
 
 class FolderOfTheFile : public OpeningTest, public ::testing::WithParamInterface<std::pair<std::string, std::string>> {};
 
-TEST_P(FolderOfTheFile, IsJoinedWithOneSlash) {
-    picker.dir = GetParam().first;
+TEST_P(FolderOfTheFile, IsJoinedWithOneSeparator) {
+    picker.dir = native(GetParam().first);
     click("Access", "db.mdb");
-    EXPECT_EQ(office.currentDatabase("Access.Application#1"), GetParam().second);
+    EXPECT_EQ(office.currentDatabase("Access.Application#1"), native(GetParam().second));
 }
 
 INSTANTIATE_TEST_SUITE_P(Routing, FolderOfTheFile,
