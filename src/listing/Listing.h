@@ -69,13 +69,23 @@ std::vector<FolderStep> folderChain(std::string_view path);
 // The process's working folder; empty when it cannot be told.
 std::string workingDirectory();
 
-// "/a/b" + "c" -> "/a/b/c"; "/" + "c" -> "/c".
+// Whether `c` separates folders in a path: "/" on Linux; "\\" and "/" on Windows.
+bool isSeparator(char c);
+
+// The form in which this system compares paths and drive texts: unchanged on Linux; ASCII letters
+// folded to lower case on Windows, whose names ignore letter case ("C:\\Data" is "c:\\data").
+std::string pathKey(std::string_view path);
+
+// Joins with the system's separator: "/a/b" + "c" -> "/a/b/c"; "/" + "c" -> "/c"; on Windows
+// "c:\\a" + "b" -> "c:\\a\\b", "c:\\" + "b" -> "c:\\b".
 std::string joinPath(std::string_view folder, std::string_view name);
 
-// Removes a trailing "/" except at "/"; collapses repeated "/". Does not resolve "." or "..".
+// Removes a trailing separator except at a root; collapses repeated separators. Does not resolve
+// "." or "..". On Windows also writes "/" as "\\" and the drive letter in lower case
+// ("C:/Data/" -> "c:\\Data").
 std::string normalizePath(std::string_view path);
 
-// The folder holding `path` ("/a/b" -> "/a", "/a" -> "/"); "/" for "/".
+// The folder holding `path` ("/a/b" -> "/a", "/a" -> "/", "c:\\a" -> "c:\\"); a root for a root.
 std::string parentPath(std::string_view path);
 
 }  // namespace vorrindel::listing

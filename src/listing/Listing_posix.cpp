@@ -94,6 +94,11 @@ std::string workingDirectory() {
     return buffer;
 }
 
+bool isSeparator(char c) { return c == '/'; }
+
+// File names are bytes here, compared as they are.
+std::string pathKey(std::string_view path) { return std::string(path); }
+
 std::string normalizePath(std::string_view path) {
     std::string out;
     out.reserve(path.size());
