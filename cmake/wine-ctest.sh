@@ -5,6 +5,10 @@
 set -uo pipefail
 build=$(cd "${1:?usage: $0 BUILD_DIR [ctest args...]}" && pwd)
 shift
+# The window tests need a display: without one, the whole run gets a virtual one.
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$@"
+fi
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.vorrindel-ready" ]; then
     echo "no Wine prefix in $build: build the tree first" >&2
