@@ -148,15 +148,6 @@ std::string normalizePath(std::string_view path) {
     return out;
 }
 
-std::string joinPath(std::string_view folder, std::string_view name) {
-    if (folder.empty()) return normalizePath(name);
-    if (name.empty()) return normalizePath(folder);
-    std::string joined(folder);
-    joined.push_back('\\');
-    joined.append(name);
-    return normalizePath(joined);
-}
-
 std::string parentPath(std::string_view path) {
     const std::string normal = normalizePath(path);
     const std::size_t root = rootLength(normal);

@@ -115,16 +115,6 @@ TEST(WindowsLocation, SettingsLiveInTheRoamingProfile) {
     EXPECT_EQ(fromShell.parent_path().filename(), L"Vorrindel");
 }
 
-TEST(WindowsLocation, AnEarlierVersionsFileIsLookedForInTheVirtualStoreFirst) {
-    EnvironmentVariable local(L"LOCALAPPDATA", L"Q:\\Local");
-    wchar_t windowsFolder[MAX_PATH];
-    ASSERT_GT(GetWindowsDirectoryW(windowsFolder, MAX_PATH), 3u);
-    const fs::path windows = windowsFolder;
-    EXPECT_EQ(store::legacyLocations(),
-              (std::vector<fs::path>{fs::path(L"Q:\\Local\\VirtualStore") / windows.relative_path() / L"comp.ini",
-                                     windows / L"comp.ini"}));
-}
-
 // An earlier version's comp.ini: in the ANSI code page, or UTF-16; its values had no length limit
 // on disk, only when read back.
 class LegacyImport : public SettingsFileTest {

@@ -106,9 +106,10 @@ int Win32Window::run() {
 void Win32Window::post(std::function<void()> work) {
     std::lock_guard lock(postedMutex_);
     if (!postTarget_) return;  // the window is gone
-    const bool wake = posted_.empty();
     posted_.push_back(std::move(work));
-    if (wake) PostMessageW(postTarget_, kRunPosted, 0, 0);
+    // One message wakes the window for everything queued until it runs; a full message queue is
+    // tried again with the next piece of work.
+    if (!wakePending_) wakePending_ = PostMessageW(postTarget_, kRunPosted, 0, 0) != 0;
 }
 
 void Win32Window::runPosted() {
@@ -116,6 +117,7 @@ void Win32Window::runPosted() {
     {
         std::lock_guard lock(postedMutex_);
         work.swap(posted_);
+        wakePending_ = false;
     }
     for (auto& w : work) w();
 }
@@ -134,8 +136,10 @@ void Win32Window::toFront() {
     SetForegroundWindow(hwnd_);
 }
 
+std::array<Control*, 6> Win32Window::controls() { return {&Drive1, &Dir1, &File1, &Check1, &Combo1, &Label1}; }
+
 Control* Win32Window::control(int id) {
-    for (Control* c : std::initializer_list<Control*>{&Drive1, &Dir1, &File1, &Check1, &Combo1, &Label1})
+    for (Control* c : controls())
         if (c->id() == id) return c;
     return nullptr;
 }
@@ -150,8 +154,7 @@ void Win32Window::layout(UINT dpi) {
     LOGFONTW face = metrics.lfMessageFont;
     face.lfHeight = -MulDiv(kFontPoints, static_cast<int>(dpi), 72);
     const HFONT font = CreateFontIndirectW(&face);
-    for (Control* c : std::initializer_list<Control*>{&Drive1, &Dir1, &File1, &Check1, &Combo1, &Label1})
-        SendMessageW(c->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    for (Control* c : controls()) SendMessageW(c->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (font_) DeleteObject(font_);
     font_ = font;
     Dir1.setRowHeight(font_, dpi);

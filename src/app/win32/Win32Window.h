@@ -2,6 +2,7 @@
 // The picker on plain Win32: six child controls that show what Form1 decides and hand the user's
 // input to it, laid out in twips and scaled to the monitor's dots per inch.
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -49,6 +50,7 @@ private:
     void layout(UINT dpi);
     void runPosted();
     void toFront();
+    std::array<Control*, 6> controls();
     Control* control(int id);
 
     HWND hwnd_ = nullptr;
@@ -57,6 +59,7 @@ private:
     HWND lastFocus_ = nullptr;
     std::mutex postedMutex_;
     std::deque<std::function<void()>> posted_;
+    bool wakePending_ = false;  // a message waking the window for posted_ is on its way
     HWND postTarget_ = nullptr;  // hwnd_ while work may be posted to it
     std::unique_ptr<Form1> form_;
 };
