@@ -87,8 +87,10 @@ void checkFolderReadable(const std::string& folder) {
     openFolder(folder, entry);
 }
 
+// "c:" alone, or "c:x", would name a folder through the system's own current folder of drive c;
+// the program keeps its own (the drive table's), so such a path names none here.
 bool isFolder(const std::string& path) {
-    if (path.empty()) return false;
+    if (path.empty() || (hasDrive(path) && !isAbsolute(path))) return false;
     windows::QuietDriveErrors quiet;
     const DWORD attributes = GetFileAttributesW(widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

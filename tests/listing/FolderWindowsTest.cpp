@@ -80,6 +80,7 @@ TEST(WindowsDriveRoot, ListsAndReadsLikeAnyFolder) {
     const std::string root = normalizePath(windows::narrow(std::wstring(windowsFolder, 3)));  // "c:\\"
     EXPECT_NO_THROW(checkFolderReadable(root));
     EXPECT_TRUE(isFolder(root));
+    EXPECT_FALSE(isFolder(root.substr(0, 2)));  // "c:" is a drive's text, not the system's folder on it
     const Names folders = listFolders(root);
     const std::string name = pathKey(windows::narrow(windowsFolder + 3));
     EXPECT_TRUE(std::any_of(folders.begin(), folders.end(), [&](const std::string& f) { return pathKey(f) == name; }))
