@@ -27,24 +27,26 @@ DriveTable DriveTable::of(std::vector<Drive> drives, const std::string& workingD
 }
 
 const Drive* DriveTable::byText(std::string_view text) const {
+    const std::string key = pathKey(text);
     const Drive* best = nullptr;
     for (const Drive& d : drives_) {
-        if (!startsWith(text, d.mountPoint)) continue;
-        const std::string_view rest = text.substr(d.mountPoint.size());
-        if (!rest.empty() && !startsWith(rest, " [")) continue;
-        if (best == nullptr || d.mountPoint.size() > best->mountPoint.size()) best = &d;
+        const std::string name = pathKey(d.shownName());
+        if (!startsWith(key, name)) continue;
+        const std::string_view rest = std::string_view(key).substr(name.size());
+        if (!rest.empty() && !startsWith(rest, " [") && d.name.empty()) continue;
+        if (best == nullptr || name.size() > best->shownName().size()) best = &d;
     }
     return best;
 }
 
 const Drive* DriveTable::driveOf(std::string_view path) const {
-    const std::string normal = normalizePath(path);
+    const std::string normal = pathKey(normalizePath(path));
     const Drive* best = nullptr;
     for (const Drive& d : drives_) {
-        const std::string& mp = d.mountPoint;
-        if (!startsWith(normal, mp)) continue;
-        // "/media" holds "/media/x" but not "/mediaX".
-        const bool holds = normal.size() == mp.size() || mp == "/" || normal[mp.size()] == '/';
+        const std::string mp = pathKey(d.mountPoint);
+        if (mp.empty() || !startsWith(normal, mp)) continue;
+        // "/media" holds "/media/x" but not "/mediaX"; a root ("/", "c:\\") ends in its separator.
+        const bool holds = normal.size() == mp.size() || isSeparator(mp.back()) || isSeparator(normal[mp.size()]);
         if (!holds) continue;
         if (best == nullptr || mp.size() > best->mountPoint.size()) best = &d;
     }
@@ -52,11 +54,11 @@ const Drive* DriveTable::driveOf(std::string_view path) const {
 }
 
 bool DriveTable::isDriveText(std::string_view text) const {
-    if (text.empty() || text.back() != ']') return false;
-    return std::any_of(drives_.begin(), drives_.end(), [&](const Drive& d) {
-        return startsWith(text, d.mountPoint) && text.size() >= d.mountPoint.size() + 3 &&
-               startsWith(text.substr(d.mountPoint.size()), " [");
-    });
+    const Drive* d = byText(text);
+    if (d == nullptr) return false;
+    const std::size_t nameSize = d->shownName().size();
+    if (text.size() == nameSize) return !d->name.empty();
+    return text.back() == ']' && text.size() >= nameSize + 3 && startsWith(text.substr(nameSize), " [");
 }
 
 std::string DriveTable::currentFolder(const Drive& drive) const {

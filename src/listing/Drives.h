@@ -1,7 +1,9 @@
 #pragma once
-// Drives as the drive list shows them: every mounted filesystem whose root is a folder and that
-// is not a pseudo filesystem. A drive's text is its mount point and a label in brackets
-// ("/ [sda2]", "/media/usb [STICK]"), so it is never a folder path by itself.
+// Drives as the drive list shows them. On Linux every mounted filesystem whose root is a folder and
+// that is not a pseudo filesystem; a drive's text is its mount point and a label in brackets
+// ("/ [sda2]", "/media/usb [STICK]"), so it is never a folder path by itself. On Windows every
+// drive letter; its text is the letter, a colon and the volume label in brackets ("c: [SYSTEM]"),
+// or the letter and colon alone when the volume has no label.
 
 #include <map>
 #include <string>
@@ -11,9 +13,14 @@
 namespace vorrindel::listing {
 
 struct Drive {
-    std::string mountPoint;  // "/", "/media/usb"
-    std::string label;       // filesystem label, else device name, else filesystem type
-    std::string text() const { return mountPoint + " [" + label + "]"; }
+    std::string mountPoint;  // "/", "/media/usb", "c:\\"
+    std::string label;       // filesystem label (Linux: else device name, else filesystem type)
+    std::string name{};      // what the text begins with when that is not the mount point ("c:")
+    const std::string& shownName() const { return name.empty() ? mountPoint : name; }
+    std::string text() const {
+        if (label.empty() && !name.empty()) return name;
+        return shownName() + " [" + label + "]";
+    }
 };
 
 class DriveTable {
@@ -25,12 +32,14 @@ public:
 
     const std::vector<Drive>& drives() const { return drives_; }
 
-    // The drive with the longest mount point that begins `text` and is followed there by the end
-    // of the text or by " ["; nullptr when none.
+    // The drive with the longest shown name that begins `text` and is followed there by the end of
+    // the text or by " ["; a name other than the mount point ("c:") may be followed by anything
+    // ("c:\\data"). Letter case counts as the system's paths count it. nullptr when none.
     const Drive* byText(std::string_view text) const;
     // The drive holding `path`: the longest mount point that is `path` or a folder above it.
     const Drive* driveOf(std::string_view path) const;
-    // True when `text` is a drive's mount point followed by " [" and ending in "]".
+    // True when `text` names a drive and is no folder path: a shown name followed by " [" and
+    // ending in "]", or a shown name other than the mount point alone ("c:").
     bool isDriveText(std::string_view text) const;
 
     // Each drive has a current folder: its mount point at first, except the drive holding the

@@ -117,6 +117,16 @@ std::vector<std::string> listFolders(const std::string& folder) {
     return names;
 }
 
+// "/" separates on every system; normalizing writes each system's own.
+std::string joinPath(std::string_view folder, std::string_view name) {
+    if (folder.empty()) return normalizePath(name);
+    if (name.empty()) return normalizePath(folder);
+    std::string joined(folder);
+    joined.push_back('/');
+    joined.append(name);
+    return normalizePath(joined);
+}
+
 void sortForDisplay(std::vector<std::string>& names) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return lessIgnoringCase(a, b); });
 }

@@ -43,6 +43,10 @@ void sortForDisplay(std::vector<std::string>& names);
 // Orders names as the lists show them: without regard to letter case, ties by their bytes.
 bool lessIgnoringCase(std::string_view a, std::string_view b);
 
+// Joins with the system's separator: "/a/b" + "c" -> "/a/b/c"; "/" + "c" -> "/c"; on Windows
+// "c:\\a" + "b" -> "c:\\a\\b", "c:\\" + "b" -> "c:\\b".
+std::string joinPath(std::string_view folder, std::string_view name);
+
 // --- What each system provides (Listing_posix.cpp, Listing_windows.cpp) -----------------------
 
 enum class EntryKind { File, Folder };
@@ -69,13 +73,19 @@ std::vector<FolderStep> folderChain(std::string_view path);
 // The process's working folder; empty when it cannot be told.
 std::string workingDirectory();
 
-// "/a/b" + "c" -> "/a/b/c"; "/" + "c" -> "/c".
-std::string joinPath(std::string_view folder, std::string_view name);
+// Whether `c` separates folders in a path: "/" on Linux; "\\" and "/" on Windows.
+bool isSeparator(char c);
 
-// Removes a trailing "/" except at "/"; collapses repeated "/". Does not resolve "." or "..".
+// The form in which this system compares paths and drive texts: unchanged on Linux; ASCII letters
+// folded to lower case on Windows, whose names ignore letter case ("C:\\Data" is "c:\\data").
+std::string pathKey(std::string_view path);
+
+// Removes a trailing separator except at a root; collapses repeated separators. Does not resolve
+// "." or "..". On Windows also writes "/" as "\\" and the drive letter in lower case
+// ("C:/Data/" -> "c:\\Data").
 std::string normalizePath(std::string_view path);
 
-// The folder holding `path` ("/a/b" -> "/a", "/a" -> "/"); "/" for "/".
+// The folder holding `path` ("/a/b" -> "/a", "/a" -> "/", "c:\\a" -> "c:\\"); a root for a root.
 std::string parentPath(std::string_view path);
 
 }  // namespace vorrindel::listing

@@ -94,6 +94,11 @@ std::string workingDirectory() {
     return buffer;
 }
 
+bool isSeparator(char c) { return c == '/'; }
+
+// File names are bytes here, compared as they are.
+std::string pathKey(std::string_view path) { return std::string(path); }
+
 std::string normalizePath(std::string_view path) {
     std::string out;
     out.reserve(path.size());
@@ -103,15 +108,6 @@ std::string normalizePath(std::string_view path) {
     }
     if (out.size() > 1 && out.back() == '/') out.pop_back();
     return out;
-}
-
-std::string joinPath(std::string_view folder, std::string_view name) {
-    if (folder.empty()) return normalizePath(name);
-    if (name.empty()) return normalizePath(folder);
-    std::string joined(folder);
-    joined.push_back('/');
-    joined.append(name);
-    return normalizePath(joined);
 }
 
 std::string parentPath(std::string_view path) {

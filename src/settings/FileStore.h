@@ -7,11 +7,21 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorrindel::settings::store {
 
 // Where the settings file lives when none is named.
 std::filesystem::path defaultLocation();
+
+// Settings files an earlier version of the program left where it kept them, the one it would have
+// read first first. They are read only while the settings file itself does not exist yet, and
+// never written. None on Linux.
+std::vector<std::filesystem::path> legacyLocations();
+
+// The text of such a file as UTF-8. Unchanged on Linux; on Windows the file is in the system's ANSI
+// code page, or UTF-16 when it starts with that byte order mark.
+std::string decodeLegacy(std::string_view bytes);
 
 // The whole file. Nothing, with `error` empty, when it does not exist; nothing, with `error`
 // naming the cause, when it cannot be read or is not a regular file (a FIFO is never opened for

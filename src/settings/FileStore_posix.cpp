@@ -167,6 +167,11 @@ std::filesystem::path homeFolder() {
 
 }  // namespace
 
+// Earlier versions never ran here.
+std::vector<std::filesystem::path> legacyLocations() { return {}; }
+
+std::string decodeLegacy(std::string_view bytes) { return std::string(bytes); }
+
 std::filesystem::path defaultLocation() {
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
         return std::filesystem::path(config) / "vorrindel" / "comp.ini";

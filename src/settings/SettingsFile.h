@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorrindel::settings {
 
@@ -18,11 +19,16 @@ struct SavedSettings {
 
 class SettingsFile {
 public:
-    explicit SettingsFile(std::filesystem::path file);
+    // `legacy`: files an earlier version wrote, read in that order while `file` does not exist yet
+    // and never written; the first save to `file` carries their content over.
+    explicit SettingsFile(std::filesystem::path file, std::vector<std::filesystem::path> legacy = {});
 
-    // $XDG_CONFIG_HOME/vorrindel/comp.ini, or ~/.config/vorrindel/comp.ini when that is unset or
-    // not absolute.
+    // Linux: $XDG_CONFIG_HOME/vorrindel/comp.ini, or ~/.config/vorrindel/comp.ini when that is unset
+    // or not absolute. Windows: %APPDATA%\Vorrindel\comp.ini.
     static std::filesystem::path defaultLocation();
+    // The settings file at defaultLocation(), with the places an earlier version kept it (on
+    // Windows: comp.ini in the Windows folder, or the copy the system redirected it to).
+    static SettingsFile standard();
 
     const std::filesystem::path& path() const { return file_; }
 
@@ -39,7 +45,10 @@ public:
     std::optional<std::string> writeSetting(std::string_view name, std::string_view value);
 
 private:
+    std::optional<std::string> readText(const std::filesystem::path& file, std::string& reason) const;
+
     std::filesystem::path file_;
+    std::vector<std::filesystem::path> legacy_;
 };
 
 }  // namespace vorrindel::settings

@@ -1,10 +1,9 @@
 #include "PickerFixture.h"
 
-#include <unistd.h>
-
 #include <fstream>
 #include <sstream>
 
+#include "TempFolder.h"
 #include "listing/Listing.h"
 #include "settings/SettingsFile.h"
 
@@ -29,9 +28,7 @@ private:
 }  // namespace
 
 void PickerFixture::SetUp() {
-    char pattern[] = "/tmp/vorrindel-picker-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
+    root_ = vorrindel::testing::makeTempFolder("vorrindel-picker");
     ini_ = root_ / "config" / "comp.ini";
     make("a/start/");
     make("b/");
@@ -50,12 +47,18 @@ std::string PickerFixture::make(const std::string& relative) {
     const auto full = root_ / relative;
     if (!relative.empty() && relative.back() == '/') {
         std::filesystem::create_directories(full);
-        return listing::normalizePath(full.string());
+    } else {
+        std::filesystem::create_directories(full.parent_path());
+        std::ofstream(full) << "x";
     }
-    std::filesystem::create_directories(full.parent_path());
-    std::ofstream(full) << "x";
-    return full.string();
+    return path(relative);
 }
+
+std::string PickerFixture::path(const std::string& relative) const {
+    return listing::normalizePath((root_ / relative).string());
+}
+
+std::string PickerFixture::root() const { return listing::folderChain(path("")).front().path; }
 
 void PickerFixture::writeIni(const std::string& content) {
     std::filesystem::create_directories(ini_.parent_path());
@@ -74,13 +77,24 @@ std::string PickerFixture::saved(const char* name) const { return settings::Sett
 Form1& PickerFixture::open() {
     form_.reset();
     window_.flush();
-    auto drives = listing::DriveTable::of({{"/", "root"}, {path("a"), "ALPHA"}, {path("b"), "BETA"}},
-                                          std::filesystem::current_path().string());
+    form_ = std::make_unique<Form1>(window_, window_.views(), settings::SettingsFile(ini_), drives(), officeFactory(),
+                                    options());
+    return *form_;
+}
+
+listing::DriveTable PickerFixture::drives() const {
+    return listing::DriveTable::of({{root(), "root"}, {path("a"), "ALPHA"}, {path("b"), "BETA"}},
+                                   std::filesystem::current_path().string());
+}
+
+opening::RequestQueue::OfficeFactory PickerFixture::officeFactory() {
+    return [this] { return std::make_unique<BorrowedOffice>(office_); };
+}
+
+Form1::Options PickerFixture::options() {
     Form1::Options options;
     options.log = [this](const std::string& text) { logged_.push_back(text); };
-    form_ = std::make_unique<Form1>(window_, window_.views(), settings::SettingsFile(ini_), std::move(drives),
-                                    [this] { return std::make_unique<BorrowedOffice>(office_); }, options);
-    return *form_;
+    return options;
 }
 
 std::vector<std::string> PickerFixture::listedFiles() {
@@ -111,6 +125,23 @@ std::vector<std::string> PickerFixture::created() const {
     for (const auto& line : office_.log())
         if (line.rfind("create \"", 0) == 0) names.push_back(line.substr(8, line.find('"', 8) - 8));
     return names;
+}
+
+std::vector<std::string> PickerFixture::opened() const {
+    std::vector<std::string> paths;
+    for (const auto& line : office_.log()) {
+        const auto at = line.find(".Open method (\"");
+        if (at != std::string::npos) paths.push_back(line.substr(at + 15, line.find('"', at + 15) - at - 15));
+    }
+    return paths;
+}
+
+void PickerFixture::expectFirstRunSaying(const std::string& cause) {
+    Form1& f = open();
+    EXPECT_EQ(f.Combo1.text(), "");
+    EXPECT_EQ(f.Dir1.path(), path("a/start"));
+    EXPECT_THAT(f.notice(), ::testing::HasSubstr(cause));
+    EXPECT_THAT(logged_, ::testing::Contains(f.notice()));
 }
 
 }  // namespace vorrindel::app::testing

@@ -21,15 +21,23 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Makes `relative` (and its folders) below the tree; a trailing "/" makes a folder.
+    // Makes `relative` (and its folders) below the tree; a trailing "/" makes a folder. Returns its
+    // path as the lists show it.
     std::string make(const std::string& relative);
-    std::string path(const std::string& relative) const { return (root_ / relative).string(); }
+    std::string path(const std::string& relative) const;
+    // The root of the file system holding the tree ("/", "c:\\").
+    std::string root() const;
     void writeIni(const std::string& content);
     std::string readIni() const;
     bool iniExists() const { return std::filesystem::exists(ini_); }
     std::string saved(const char* name) const;
 
     Form1& open();  // creates the form, which restores the saved settings
+    // What the form is made of: the drives (the root's, and the tree's "a" and "b"), the test's
+    // office for the automation thread, and reports collected in logged_.
+    listing::DriveTable drives() const;
+    opening::RequestQueue::OfficeFactory officeFactory();
+    Form1::Options options();
     // The files listed once the reading under way is done.
     std::vector<std::string> listedFiles();
     // Lets every request clicked so far end, and runs what they posted back.
@@ -38,6 +46,10 @@ protected:
     void openFolder(const std::string& full);
     // The creations the office was asked for, in order.
     std::vector<std::string> created() const;
+    // What the office was asked to open, in order.
+    std::vector<std::string> opened() const;
+    // Starts with a comp.ini that cannot be read: like a first run, and the notice names `cause`.
+    void expectFirstRunSaying(const std::string& cause);
 
     std::string driveA() const { return path("a") + " [ALPHA]"; }
     std::string driveB() const { return path("b") + " [BETA]"; }

@@ -17,15 +17,6 @@ protected:
         listedFiles();
         return f;
     }
-    // What the office was asked to open, in order.
-    std::vector<std::string> opened() const {
-        std::vector<std::string> paths;
-        for (const auto& line : office_.log()) {
-            const auto at = line.find(".Open method (\"");
-            if (at != std::string::npos) paths.push_back(line.substr(at + 15, line.find('"', at + 15) - at - 15));
-        }
-        return paths;
-    }
 };
 
 TEST_F(RequestsTest, EachMouseClickIsOneRequestEvenOnTheSelectedFile) {
@@ -125,20 +116,6 @@ TEST_F(RequestsTest, ChangesAfterAClickDoNotReachTheRequestMadeBeforeThem) {
     settle();
     EXPECT_THAT(opened(), ElementsAre(path("a/start/a.xls")));
     EXPECT_EQ(f.Dir1.path(), path("b"));
-}
-
-TEST_F(RequestsTest, NamesThatAreNotUtf8ReachTheOfficeByteForByte) {
-    const std::string raw = "bad\xff\xfe.xls";
-    const std::string twin = "bad\xef\xbf\xbd\xef\xbf\xbd.xls";  // how a lossy display shows the first
-    make("a/start/" + raw);
-    make("a/start/" + twin);
-    writeIni("[Type]\nType=Excel\n");
-    Form1& f = open();
-    ASSERT_THAT(listedFiles(), ElementsAre(twin, raw));
-    f.File1.userClick(1);
-    f.File1.userClick(0);
-    settle();
-    EXPECT_THAT(opened(), ElementsAre(path("a/start/" + raw), path("a/start/" + twin)));
 }
 
 TEST_F(RequestsTest, LoadsheetOpensTheSelectedFileAsAWorkbookWhateverTheType) {

@@ -71,31 +71,5 @@ INSTANTIATE_TEST_SUITE_P(
                       OrderCase{"AB", "ab", true}, OrderCase{"Zeta", "\xC3\xA9", true}, OrderCase{"", "a", true},
                       OrderCase{"a", "", false}));
 
-struct PathCase {
-    const char* in;
-    const char* out;
-};
-
-class Normalize : public ::testing::TestWithParam<PathCase> {};
-TEST_P(Normalize, DropsTrailingAndRepeatedSlashes) { EXPECT_EQ(normalizePath(GetParam().in), GetParam().out); }
-INSTANTIATE_TEST_SUITE_P(Paths, Normalize,
-                         ::testing::Values(PathCase{"/", "/"}, PathCase{"//", "/"}, PathCase{"/a/b/", "/a/b"},
-                                           PathCase{"/a//b", "/a/b"}, PathCase{"a/", "a"}, PathCase{"", ""},
-                                           PathCase{"/a/./b/..", "/a/./b/.."}));
-
-class Parent : public ::testing::TestWithParam<PathCase> {};
-TEST_P(Parent, StopsAtRoot) { EXPECT_EQ(parentPath(GetParam().in), GetParam().out); }
-INSTANTIATE_TEST_SUITE_P(Paths, Parent,
-                         ::testing::Values(PathCase{"/a/b", "/a"}, PathCase{"/a", "/"}, PathCase{"/", "/"},
-                                           PathCase{"/a/b/", "/a"}, PathCase{"//a//b", "/a"}, PathCase{"a", ""}));
-
-TEST(JoinPath, AddsOneSlashBetween) {
-    EXPECT_EQ(joinPath("/a/b", "c"), "/a/b/c");
-    EXPECT_EQ(joinPath("/", "c"), "/c");
-    EXPECT_EQ(joinPath("/a/", "c"), "/a/c");
-    EXPECT_EQ(joinPath("/a", ""), "/a");
-    EXPECT_EQ(joinPath("", "c"), "c");
-}
-
 }  // namespace
 }  // namespace vorrindel::listing

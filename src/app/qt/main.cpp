@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     using namespace vorrindel;
     app::Form1::Options options;
     options.log = [](const std::string& text) { std::cerr << "vorrindel: " << text << std::endl; };
-    app::qt::QtWindow window(settings::SettingsFile(settings::SettingsFile::defaultLocation()),
+    app::qt::QtWindow window(settings::SettingsFile::standard(),
                              listing::DriveTable::system(), &app::makeOffice, options);
     window.show();
     return QApplication::exec();

@@ -1,0 +1,247 @@
+#include "app/win32/Win32Window.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace vorrindel::app::win32 {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"VorrindelPicker";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = 0;
+constexpr UINT kRunPosted = WM_APP + 1;
+constexpr UINT_PTR kSecondRaise = 1;
+// The office maps and raises its window on its own, often just after the request brought the
+// picker forward; the picker comes forward once more after that.
+constexpr UINT kSecondRaiseMs = 400;
+
+// The layout, in twips: every control's left edge is at 120.
+constexpr int kLeft = 120;
+constexpr int kClientWidth = 3960;
+constexpr int kClientHeight = 4305;
+constexpr int kFontPoints = 8;  // the lists are small; a compact font shows more of each
+constexpr int kDroppedRows = 8;
+
+enum ControlId { kCombo1 = 101, kDrive1, kDir1, kFile1, kCheck1, kLabel1 };
+
+void registerClass() {
+    static const ATOM atom = [] {
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSEXW c{};
+        c.cbSize = sizeof c;
+        c.lpfnWndProc = DefWindowProcW;  // until the window knows its object (WM_NCCREATE)
+        c.hInstance = instance;
+        c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        c.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        c.lpszClassName = kClassName;
+        c.hIcon = static_cast<HICON>(LoadImageW(instance, L"IDI_ICON1", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+        c.hIconSm = static_cast<HICON>(LoadImageW(instance, L"IDI_ICON1", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                  GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+        return RegisterClassExW(&c);
+    }();
+    (void)atom;
+}
+
+}  // namespace
+
+Win32Window::Win32Window(settings::SettingsFile settings, listing::DriveTable drives,
+                         opening::RequestQueue::OfficeFactory makeOffice, Form1::Options options) {
+    registerClass();
+    hwnd_ = CreateWindowExW(kExStyle, kClassName, L"Vorrindel ", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) throw std::runtime_error("cannot create the window (error " + std::to_string(GetLastError()) + ")");
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::windowProc));
+    postTarget_ = hwnd_;
+
+    // Made in tab order: the drive list first, the type list, although at the top, last.
+    Drive1.create(hwnd_, kDrive1);
+    Dir1.create(hwnd_, kDir1);
+    File1.create(hwnd_, kFile1);
+    Check1.create(hwnd_, kCheck1, L"Do not close previous file");
+    Combo1.create(hwnd_, kCombo1);
+    Label1.create(hwnd_, kLabel1);
+    layout(GetDpiForWindow(hwnd_));
+
+    form_ = std::make_unique<Form1>(*this, Views{Combo1, Drive1, Dir1, File1, Check1, Label1}, std::move(settings),
+                                    std::move(drives), std::move(makeOffice), std::move(options));
+    Form1& f = *form_;
+    Combo1.chosen = [&f](int index) { f.Combo1.userChose(index); };
+    Drive1.chosen = [&f](int index) { f.Drive1.userChose(index); };
+    Dir1.opened = [&f](int row) { f.Dir1.userOpen(row); };
+    File1.clicked = [&f](int row) { f.File1.userClick(row); };
+    File1.moved = [&f](Move move, int page) { f.File1.userMove(move, page); };
+    Check1.toggled = [&f] { f.Check1.userToggle(); };
+}
+
+// The form goes first: its automation and reading threads end before the window they post to.
+Win32Window::~Win32Window() {
+    form_.reset();
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (font_) DeleteObject(font_);
+}
+
+void Win32Window::show(int how) {
+    ShowWindow(hwnd_, how);
+    UpdateWindow(hwnd_);
+    SetFocus(Drive1.hwnd());
+}
+
+void Win32Window::dispatch(MSG& message) {
+    if (hwnd_ && IsDialogMessageW(hwnd_, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+int Win32Window::run() {
+    MSG message{};
+    while (hwnd_ && GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
+    return 0;
+}
+
+void Win32Window::post(std::function<void()> work) {
+    std::lock_guard lock(postedMutex_);
+    if (!postTarget_) return;  // the window is gone
+    posted_.push_back(std::move(work));
+    // One message wakes the window for everything queued until it runs; a full message queue is
+    // tried again with the next piece of work.
+    if (!wakePending_) wakePending_ = PostMessageW(postTarget_, kRunPosted, 0, 0) != 0;
+}
+
+void Win32Window::runPosted() {
+    std::deque<std::function<void()>> work;
+    {
+        std::lock_guard lock(postedMutex_);
+        work.swap(posted_);
+        wakePending_ = false;
+    }
+    for (auto& w : work) w();
+}
+
+void Win32Window::bringToFront() {
+    toFront();
+    SetTimer(hwnd_, kSecondRaise, kSecondRaiseMs, nullptr);
+}
+
+// The system lets this process take the foreground while the user's last input went to it, which
+// is the case after a click in the picker brought the office up.
+void Win32Window::toFront() {
+    if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOW);
+    if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(hwnd_);
+}
+
+std::array<Control*, 6> Win32Window::controls() { return {&Drive1, &Dir1, &File1, &Check1, &Combo1, &Label1}; }
+
+Control* Win32Window::control(int id) {
+    for (Control* c : controls())
+        if (c->id() == id) return c;
+    return nullptr;
+}
+
+void Win32Window::layout(UINT dpi) {
+    dpi_ = dpi;
+    const auto px = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
+
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
+    LOGFONTW face = metrics.lfMessageFont;
+    face.lfHeight = -MulDiv(kFontPoints, static_cast<int>(dpi), 72);
+    const HFONT font = CreateFontIndirectW(&face);
+    for (Control* c : controls()) SendMessageW(c->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (font_) DeleteObject(font_);
+    font_ = font;
+    Dir1.setRowHeight(font_, dpi);
+
+    const struct {
+        Control* control;
+        int top, width, height;
+    } places[] = {
+        {&Combo1, 120, 3735, 315}, {&Drive1, 600, 3735, 315}, {&Dir1, 1080, 3735, 1215},
+        {&File1, 2520, 3735, 870}, {&Check1, 3600, 3255, 255}, {&Label1, 3960, 3615, 375},
+    };
+    for (const auto& p : places) {
+        int height = px(p.height);
+        // A drop-down's window also holds its dropped list.
+        if (p.control == &Combo1 || p.control == &Drive1)
+            height += kDroppedRows * static_cast<int>(SendMessageW(p.control->hwnd(), CB_GETITEMHEIGHT, 0, 0)) + 2;
+        SetWindowPos(p.control->hwnd(), nullptr, px(kLeft), px(p.top), px(p.width), height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Combo1.setFieldHeight(px(315));
+    Drive1.setFieldHeight(px(315));
+    Label1.refit();
+
+    RECT frame{0, 0, px(kClientWidth), px(kClientHeight)};
+    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (Control* c = control(LOWORD(wParam))) c->command(HIWORD(wParam));
+        return 0;  // Enter and Escape come as IDOK and IDCANCEL: the picker has no buttons for them
+    case WM_MEASUREITEM:
+        // The folder list's row height, until the font is known (setRowHeight).
+        reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = 16;
+        return TRUE;
+    case WM_DRAWITEM:
+        if (wParam == static_cast<WPARAM>(kDir1)) Dir1.draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), dpi_);
+        return TRUE;
+    case WM_ACTIVATE:
+        // Coming back, the control that had the focus has it again; the first time the drive list.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        } else {
+            SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : Drive1.hwnd());
+        }
+        return 0;
+    case WM_DPICHANGED: {
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        layout(HIWORD(wParam));
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == kSecondRaise) {
+            KillTimer(hwnd_, kSecondRaise);
+            toFront();
+        }
+        return 0;
+    case kRunPosted:
+        runPosted();
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY: {
+        const HWND gone = hwnd_;
+        {
+            std::lock_guard lock(postedMutex_);
+            postTarget_ = nullptr;
+            posted_.clear();
+        }
+        hwnd_ = nullptr;
+        return DefWindowProcW(gone, message, wParam, lParam);
+    }
+    default:
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+}
+
+}  // namespace vorrindel::app::win32
