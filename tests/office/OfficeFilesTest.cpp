@@ -41,7 +41,7 @@ TEST(DocumentName, LetterCaseIsIgnoredAcrossScripts) {
     EXPECT_TRUE(sameNameIgnoringCase("Q3.XLS", "q3.xls"));
     EXPECT_TRUE(sameNameIgnoringCase("\xC3\x84rger.doc", "\xC3\xA4RGER.DOC"));            // Ä / ä
     EXPECT_TRUE(sameNameIgnoringCase("\xD0\x9F\xD0\xBB\xD0\xB0\xD0\xBD", "\xD0\xBF\xD0\xBB\xD0\xB0\xD0\xBD"));  // Cyrillic
-    EXPECT_TRUE(sameNameIgnoringCase("\xC5\x81\xC3\xB3d\xC5\xBA", "\xC5\x82\xC3\x93D\xC5\xB9"));   // Łódź / łÓDŹ
+    EXPECT_TRUE(sameNameIgnoringCase("\xC5\x81\xC3\xB3" "d\xC5\xBA", "\xC5\x82\xC3\x93" "D\xC5\xB9"));   // Łódź / łÓDŹ
     EXPECT_FALSE(sameNameIgnoringCase("q3.xls", "q3.xlsx"));
     EXPECT_FALSE(sameNameIgnoringCase("a.xls", "b.xls"));
     EXPECT_FALSE(sameNameIgnoringCase("\xC3\x97", "\xC3\xB7"));  // × and ÷ are no case pair

@@ -14,6 +14,8 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/FilterOptionsRequest.hpp>
+#include <com/sun/star/document/LockFileCorruptRequest.hpp>
+#include <com/sun/star/document/LockFileIgnoreRequest.hpp>
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/NoSuchFilterRequest.hpp>
@@ -24,6 +26,7 @@
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/task/ErrorCodeRequest.hpp>
+#include <com/sun/star/task/PasswordRequest.hpp>
 #include <com/sun/star/task/XInteractionAbort.hpp>
 #include <com/sun/star/task/XInteractionApprove.hpp>
 #include <com/sun/star/task/XInteractionDisapprove.hpp>
@@ -66,7 +69,17 @@ public:
         css::ucb::InteractiveIOException io;
         css::document::NoSuchFilterRequest noFilter;
         css::document::FilterOptionsRequest filterOptions;
-        if (what >>= locked) {
+        css::task::PasswordRequest password;
+        if (what.isExtractableTo(cppu::UnoType<css::document::LockFileIgnoreRequest>::get()) ||
+            what.isExtractableTo(cppu::UnoType<css::document::LockFileCorruptRequest>::get())) {
+            // No lock file can be made beside the document (a name too long for one, a folder
+            // without write access) or the one there is unreadable: open it without one, as the
+            // office's own dialog offers.
+            warning = true;
+            problem = "no lock file could be made for it";
+        } else if (what >>= password) {
+            problem = "it is password-protected (files that need a password are not opened)";
+        } else if (what >>= locked) {
             problem = "it is locked for editing by " +
                       (locked.UserInfo.isEmpty() ? std::string("another user") : fromOU(locked.UserInfo));
         } else if (what >>= code) {
@@ -173,6 +186,19 @@ std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind) {
 }
 
 std::string documentName(const ModelRef& model) { return fileNameFromUrl(fromOU(model->getURL())); }
+
+void requireKind(const ModelRef& model, DocKind kind) {
+    auto loaded = kindOf(model);
+    if (loaded == kind) return;
+    try {
+        closeDocument(model);
+    } catch (const AutomationError&) {
+    }
+    throw AutomationError(errors::kFailed,
+                          "LibreOffice reads it as " +
+                              (loaded ? "a " + std::string(kindNoun(*loaded)) : std::string("another kind of file")) +
+                              ", not as a " + std::string(kindNoun(kind)));
+}
 
 ModelRef findByName(const Connection& conn, DocKind kind, const std::string& name) {
     if (name.empty()) return {};

@@ -19,8 +19,8 @@ std::string_view kindNoun(DocKind kind);  // "spreadsheet", "text document", "pr
 
 // Open documents of that kind, in the office's order (oldest first).
 std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind);
-// The document of that kind whose file name matches, letter case ignored; for presentations the
-// name is compared without its extension.
+// The document of that kind whose file name matches, letter case ignored (byte for byte for a
+// name that is not UTF-8); for presentations the name is compared without its extension.
 ModelRef findByName(const Connection& conn, DocKind kind, const std::string& name);
 // Any open document loaded from that local path.
 ModelRef findByPath(const Connection& conn, const std::string& path);
@@ -38,6 +38,9 @@ struct LoadOptions {
 // Loads `path` (absolute, existing) visibly. Raises AutomationError naming the cause when the
 // office cannot load it; never lets the office show a dialog.
 ModelRef loadDocument(const Connection& conn, const std::string& path, const LoadOptions& options);
+// Fails, closing the document again, when the office read the file as another kind of document
+// than the application it was opened through wants (a spreadsheet named .doc opened by Word).
+void requireKind(const ModelRef& model, DocKind kind);
 // Removes a lock file that this user's office left behind when it ended without closing the
 // document; returns true when one was removed.
 bool removeStaleLock(const std::string& path, const std::string& ownProfileUrl);
