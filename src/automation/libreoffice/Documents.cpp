@@ -313,15 +313,18 @@ void showWindow(const ModelRef& model, bool visible, bool raise) {
 void setWindowShow(const ModelRef& model, WindowShow show) {
     Reference<css::awt::XTopWindow2> top(windowOf(model), UNO_QUERY);
     if (!top.is()) return;
+    // A window already in the state asked for is left alone: each change makes the office lay
+    // the document out again, and a new window often opens maximised already.
+    if (show != WindowShow::Minimized && top->getIsMinimized()) top->setIsMinimized(false);
     switch (show) {
     case WindowShow::Maximized:
-        top->setIsMinimized(false);
-        top->setIsMaximized(true);
+        if (!top->getIsMaximized()) top->setIsMaximized(true);
         break;
-    case WindowShow::Minimized: top->setIsMinimized(true); break;
+    case WindowShow::Minimized:
+        if (!top->getIsMinimized()) top->setIsMinimized(true);
+        break;
     case WindowShow::Normal:
-        top->setIsMinimized(false);
-        top->setIsMaximized(false);
+        if (top->getIsMaximized()) top->setIsMaximized(false);
         break;
     }
 }
