@@ -23,6 +23,7 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/task/ErrorCodeRequest.hpp>
@@ -173,15 +174,29 @@ std::string_view kindNoun(DocKind kind) {
     return "document";
 }
 
-std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind) {
-    std::vector<ModelRef> out;
+namespace {
+
+// The first open document for which `wanted` holds, in the office's order.
+template <class Wanted>
+ModelRef firstDocument(const Connection& conn, Wanted wanted) {
     auto components = conn.desktop->getComponents();
-    if (!components.is()) return out;
+    if (!components.is()) return {};
     auto it = components->createEnumeration();
     while (it.is() && it->hasMoreElements()) {
         ModelRef model(it->nextElement(), UNO_QUERY);
-        if (model.is() && kindOf(model) == kind) out.push_back(model);
+        if (model.is() && wanted(model)) return model;
     }
+    return {};
+}
+
+}  // namespace
+
+std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind) {
+    std::vector<ModelRef> out;
+    firstDocument(conn, [&](const ModelRef& model) {
+        if (kindOf(model) == kind) out.push_back(model);
+        return false;
+    });
     return out;
 }
 
@@ -202,34 +217,40 @@ void requireKind(const ModelRef& model, DocKind kind) {
 
 ModelRef findByName(const Connection& conn, DocKind kind, const std::string& name) {
     if (name.empty()) return {};
-    for (const auto& model : documentsOf(conn, kind)) {
+    // The name first: it costs one call, the kind up to four.
+    return firstDocument(conn, [&](const ModelRef& model) {
         std::string own = documentName(model);
-        if (own.empty()) continue;  // untitled: has no file name to match
+        if (own.empty()) return false;  // untitled: has no file name to match
         if (kind == DocKind::Presentation) own = withoutExtension(own);
-        if (sameNameIgnoringCase(own, name)) return model;
-    }
-    return {};
+        return sameNameIgnoringCase(own, name) && kindOf(model) == kind;
+    });
 }
 
 ModelRef findByPath(const Connection& conn, const std::string& path) {
-    auto components = conn.desktop->getComponents();
-    if (!components.is()) return {};
-    auto it = components->createEnumeration();
-    while (it.is() && it->hasMoreElements()) {
-        ModelRef model(it->nextElement(), UNO_QUERY);
-        if (!model.is()) continue;
-        auto own = pathFromFileUrl(fromOU(model->getURL()));
-        if (own && *own == path) return model;
-    }
-    return {};
+    return firstDocument(conn, [&](const ModelRef& model) { return pathFromFileUrl(fromOU(model->getURL())) == path; });
 }
 
+namespace {
+
+// Whether a document known from earlier is still open; asks it alone rather than going through
+// every document the office has.
+bool stillOpen(const Connection& conn, const ModelRef& model) {
+    if (!model.is()) return false;
+    try {
+        return model->getCurrentController().is();
+    } catch (const css::lang::DisposedException& e) {
+        if (e.Context.is() && e.Context == conn.bridge) throw;  // the office, not the document, is gone
+        return false;
+    }
+}
+
+}  // namespace
+
 ModelRef currentDocument(const Connection& conn, DocKind kind, const ModelRef& preferred, const ModelRef& sessionLast) {
+    for (const auto& candidate : {preferred, sessionLast})
+        if (stillOpen(conn, candidate)) return candidate;
     auto docs = documentsOf(conn, kind);
     if (docs.empty()) return {};
-    for (const auto& candidate : {preferred, sessionLast})
-        for (const auto& d : docs)
-            if (sameObject(d, candidate)) return d;
     ModelRef current(conn.desktop->getCurrentComponent(), UNO_QUERY);
     for (const auto& d : docs)
         if (sameObject(d, current)) return d;
@@ -261,6 +282,7 @@ ModelRef loadDocument(const Connection& conn, const std::string& path, const Loa
         property("MacroExecutionMode",
                  uno::Any(static_cast<sal_Int16>(css::document::MacroExecMode::USE_CONFIG_REJECT_CONFIRMATION))),
         property("UpdateDocMode", uno::Any(static_cast<sal_Int16>(css::document::UpdateDocMode::NO_UPDATE))),
+        property("PickListEntry", uno::Any(options.recent)),
     };
     uno::Sequence<css::beans::PropertyValue> args(properties, std::size(properties));
     Reference<css::frame::XComponentLoader> loader(conn.desktop, UNO_QUERY_THROW);
@@ -302,12 +324,9 @@ void closeDocument(const ModelRef& model) {
     }
 }
 
-void showWindow(const ModelRef& model, bool visible, bool raise) {
-    auto window = windowOf(model);
-    if (!window.is()) return;
-    window->setVisible(visible);
-    if (visible && raise)
-        if (Reference<css::awt::XTopWindow> top(window, UNO_QUERY); top.is()) top->toFront();
+void showWindow(const ModelRef& model, bool visible) {
+    Reference<css::awt::XWindow2> window(windowOf(model), UNO_QUERY);
+    if (window.is() && window->isVisible() != visible) window->setVisible(visible);
 }
 
 void setWindowShow(const ModelRef& model, WindowShow show) {

@@ -34,6 +34,9 @@ ModelRef currentDocument(const Connection& conn, DocKind kind, const ModelRef& p
 struct LoadOptions {
     bool readOnly = false;
     bool hidden = false;
+    // Listed among the office's recent documents. Such a document costs its close a rendered
+    // thumbnail, a good part of a request.
+    bool recent = true;
 };
 // Loads `path` (absolute, existing) visibly. Raises AutomationError naming the cause when the
 // office cannot load it; never lets the office show a dialog.
@@ -49,9 +52,10 @@ bool removeStaleLock(const std::string& path, const std::string& ownProfileUrl);
 void closeDocument(const ModelRef& model);
 
 enum class WindowShow { Normal, Minimized, Maximized };
-// `raise`: also bring the window in front of others.
-void showWindow(const ModelRef& model, bool visible, bool raise = true);
+// Shows or hides the document's window, leaving its place among the other windows as it is.
+void showWindow(const ModelRef& model, bool visible);
 void setWindowShow(const ModelRef& model, WindowShow show);
+// Shows the window and makes it the active one; `raise`: also bring it in front of others.
 void activateWindow(const ModelRef& model, bool raise = true);
 
 }  // namespace vorrindel::automation::libreoffice

@@ -214,9 +214,12 @@ private:
         std::string path = resolvePath(args[0].asText());
         LoadOptions options;
         // Workbooks and documents take ReadOnly third, presentations second; a presentation opened
-        // without a window is loaded hidden.
+        // without a window is loaded hidden. A workbook goes to the recent files only when asked
+        // (AddToMru, thirteenth), a document unless asked not to (AddToRecentFiles, fourth).
         options.readOnly = optionalFlag(args, kind_ == DocKind::Presentation ? 1 : 2, false);
         if (kind_ == DocKind::Presentation) options.hidden = !optionalFlag(args, 3, true);
+        if (kind_ == DocKind::Spreadsheet) options.recent = optionalFlag(args, 12, false);
+        if (kind_ == DocKind::Text) options.recent = optionalFlag(args, 3, true);
         auto session = session_;
         auto kind = kind_;
         std::string ownProfile = profileUrlFor(session->options().profileDir);
@@ -275,7 +278,7 @@ public:
             return Value::object(std::make_shared<ApplicationObject>(session_, kind_, std::make_shared<AppState>()));
         if (named(member, "Visible")) {
             bool visible = putValue(args, member).asBool() != 0;
-            onWindow([visible](const ModelRef& doc, bool fresh) { showWindow(doc, visible, !fresh); });
+            onWindow([visible](const ModelRef& doc, bool) { showWindow(doc, visible); });
             return {};
         }
         if (named(member, "WindowState")) {
