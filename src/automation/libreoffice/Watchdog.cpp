@@ -15,27 +15,30 @@ Watchdog::Watch Watchdog::watch(Limit limit, Cut cut) {
     if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
     std::uint64_t id = ++next_;
     entries_.emplace(id, Entry{std::move(limit), std::move(cut), fired});
-    changed_.notify_one();
+    changed_.notify_all();
     return Watch(this, id, fired);
 }
 
 void Watchdog::wake() {
     std::lock_guard lock(mutex_);
-    changed_.notify_one();
+    changed_.notify_all();
 }
 
 void Watchdog::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        changed_.notify_one();
+        changed_.notify_all();
     }
     if (thread_.joinable()) thread_.join();
 }
 
 void Watchdog::end(std::uint64_t id) {
-    std::lock_guard lock(mutex_);
-    entries_.erase(id);
+    std::unique_lock lock(mutex_);
+    auto entry = entries_.find(id);
+    if (entry == entries_.end()) return;
+    changed_.wait(lock, [&] { return !entry->second.cutting; });
+    entries_.erase(entry);
 }
 
 bool Watchdog::fired(const std::shared_ptr<bool>& flag) {
@@ -50,13 +53,14 @@ void Watchdog::run() {
     while (!stopping_) {
         const auto now = Clock::now();
         auto earliest = Clock::time_point::max();
-        std::vector<Cut> due;
+        std::vector<Entry*> due;
         for (auto& [id, entry] : entries_) {
             if (*entry.fired) continue;
             const auto limit = entry.limit();
             if (limit <= now) {
                 *entry.fired = true;
-                due.push_back(entry.cut);
+                entry.cutting = true;
+                due.push_back(&entry);
             } else if (limit < earliest) {
                 earliest = limit;
             }
@@ -64,9 +68,10 @@ void Watchdog::run() {
         if (!due.empty()) {
             // Cutting may take a moment; the calls being watched must not wait for the lock.
             lock.unlock();
-            for (auto& cut : due) cut();
-            due.clear();
+            for (Entry* entry : due) entry->cut();
             lock.lock();
+            for (Entry* entry : due) entry->cutting = false;
+            changed_.notify_all();
             continue;
         }
         if (earliest == Clock::time_point::max())

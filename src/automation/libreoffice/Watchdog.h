@@ -3,7 +3,8 @@
 // caller's thread; one thread of the watchdog waits for the earliest limit and, when it passes
 // with the call still under way, runs that call's cut (disposing the bridge, which makes the
 // stuck call return). The thread starts with the first watched call and is joined by stop() or
-// the destructor, so nothing of it outlives its owner.
+// the destructor, so nothing of it outlives its owner. A cut runs in place and is destroyed by the
+// watched call's own thread, so that what it holds is let go there.
 
 #include <condition_variable>
 #include <cstdint>
@@ -59,6 +60,7 @@ private:
         Limit limit;
         Cut cut;
         std::shared_ptr<bool> fired;
+        bool cutting = false;  // the cut runs: the entry stays until it is done
     };
     void run();
     void end(std::uint64_t id);
