@@ -1,6 +1,5 @@
 #include "automation/libreoffice/LibreOfficeAutomation.h"
 
-#include <unistd.h>
 
 #include <filesystem>
 
