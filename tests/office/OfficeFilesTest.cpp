@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "automation/libreoffice/OfficeFiles.h"
 
 namespace vorrindel::automation::libreoffice {
@@ -12,6 +14,18 @@ TEST(FileUrl, EncodesWhatAUrlPathCannotHoldAndDecodesItBack) {
     EXPECT_EQ(fileUrlFromPath("/tmp/\xC3\xA4.doc"), "file:///tmp/%C3%A4.doc");
     for (std::string path : {"/tmp/a b/q3#1%.xls", "/tmp/\xC3\xA4.doc", "/", "/x/y(1);z.ppt"})
         EXPECT_EQ(pathFromFileUrl(fileUrlFromPath(path)), path);
+}
+
+TEST(FileUrl, EveryByteOfANameThatIsNotUtf8ComesBackAsItself) {
+    EXPECT_EQ(fileUrlFromPath("/d/bad\xFF\xFE.xls"), "file:///d/bad%FF%FE.xls");
+    std::string all;
+    for (int c = 1; c < 256; ++c)
+        if (c != '/') all.push_back(static_cast<char>(c));
+    const std::string path = "/d/" + all;
+    EXPECT_EQ(pathFromFileUrl(fileUrlFromPath(path)), path);
+    EXPECT_EQ(fileNameFromUrl(fileUrlFromPath(path)), all);
+    // The lossy twin is another name.
+    EXPECT_NE(fileUrlFromPath("/d/bad\xFF\xFE.xls"), fileUrlFromPath("/d/bad\xEF\xBF\xBD\xEF\xBF\xBD.xls"));
 }
 
 TEST(FileUrl, OnlyLocalFileUrlsHaveAPath) {
@@ -41,12 +55,18 @@ TEST(DocumentName, LetterCaseIsIgnoredAcrossScripts) {
     EXPECT_TRUE(sameNameIgnoringCase("Q3.XLS", "q3.xls"));
     EXPECT_TRUE(sameNameIgnoringCase("\xC3\x84rger.doc", "\xC3\xA4RGER.DOC"));            // Ä / ä
     EXPECT_TRUE(sameNameIgnoringCase("\xD0\x9F\xD0\xBB\xD0\xB0\xD0\xBD", "\xD0\xBF\xD0\xBB\xD0\xB0\xD0\xBD"));  // Cyrillic
-    EXPECT_TRUE(sameNameIgnoringCase("\xC5\x81\xC3\xB3d\xC5\xBA", "\xC5\x82\xC3\x93D\xC5\xB9"));   // Łódź / łÓDŹ
+    EXPECT_TRUE(sameNameIgnoringCase("\xC5\x81\xC3\xB3" "d\xC5\xBA", "\xC5\x82\xC3\x93" "D\xC5\xB9"));   // Łódź / łÓDŹ
     EXPECT_FALSE(sameNameIgnoringCase("q3.xls", "q3.xlsx"));
     EXPECT_FALSE(sameNameIgnoringCase("a.xls", "b.xls"));
     EXPECT_FALSE(sameNameIgnoringCase("\xC3\x97", "\xC3\xB7"));  // × and ÷ are no case pair
     EXPECT_TRUE(sameNameIgnoringCase("", ""));
-    EXPECT_TRUE(sameNameIgnoringCase("\xFF\xFE", "\xFF\xFE"));  // not UTF-8, compared as bytes
+}
+
+TEST(DocumentName, ANameThatIsNotUtf8MatchesOnlyItselfByteForByte) {
+    EXPECT_TRUE(sameNameIgnoringCase("bad\xFF\xFE.xls", "bad\xFF\xFE.xls"));
+    EXPECT_FALSE(sameNameIgnoringCase("bad\xFF\xFE.xls", "BAD\xFF\xFE.XLS"));
+    EXPECT_FALSE(sameNameIgnoringCase("bad\xFF\xFE.xls", "bad\xEF\xBF\xBD\xEF\xBF\xBD.xls"));
+    EXPECT_FALSE(sameNameIgnoringCase("\xFF.xls", "\xC3\xBF.xls"));  // the byte FF is no y-diaeresis
 }
 
 TEST(LockFile, SitsBesideTheDocument) {
@@ -74,6 +94,29 @@ TEST(LockFile, TruncatedOrShortContentIsNoLock) {
 TEST(Profile, PrivateProfileUrlHasNoTrailingSlash) {
     EXPECT_EQ(profileUrlFor("/tmp/p/"), "file:///tmp/p");
     EXPECT_EQ(profileUrlFor("/tmp/my profile"), "file:///tmp/my%20profile");
+}
+
+TEST(Profile, PipeNameIsPrivateToTheProfileFolderAndTheDisplay) {
+    const std::string name = sessionPipeName("/home/a/.config/libreoffice/4", ":0");
+    EXPECT_EQ(name, sessionPipeName("/home/a/.config/libreoffice/4", ":0"));
+    EXPECT_NE(name, sessionPipeName("/home/b/.config/libreoffice/4", ":0"));
+    EXPECT_NE(name, sessionPipeName("/home/a/.config/libreoffice/4", ":1"));
+    EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_"), std::string::npos) << name;
+    EXPECT_LT(name.size(), 40u);
+}
+
+TEST(Profile, UsersOwnProfileFollowsTheHomeFolder) {
+    const char* home = std::getenv("HOME");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = home ? home : "", savedConfig = config ? config : "";
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "/home/first", 1);
+    const std::string first = sessionPipeName("", ":0");
+    EXPECT_EQ(profileFolder(""), "/home/first/.config/libreoffice/4");
+    setenv("HOME", "/home/second", 1);
+    EXPECT_NE(sessionPipeName("", ":0"), first);
+    setenv("HOME", saved.c_str(), 1);
+    if (config) setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
 }
 
 TEST(Packages, EachKindNamesItsDebianPackage) {

@@ -51,16 +51,25 @@ const char* kDeck = R"(<?xml version="1.0" encoding="UTF-8"?>
  </office:presentation></office:body></office:document>
 )";
 
-// Converts the sources with a throw-away office of its own, before the office under test starts.
-void convert(const std::string& format, const std::vector<std::string>& sources) {
+}  // namespace
+
+// Converts with a throw-away office of its own, apart from the office under test.
+void convertInto(const std::string& outdir, const std::string& format, const std::vector<std::string>& sources) {
     std::string profile = g_root + "/convert-profile";
     seedPrivateProfile(profile);
-    std::string cmd = "cd '" + g_root + "/src' && '" + g_options.programDir +
-                      "/soffice' -env:UserInstallation=" + fileUrlFromPath(profile) +
-                      " --headless --convert-to " + format + " --outdir '" + g_root + "/samples'";
+    std::string cmd = "'" + g_options.programDir + "/soffice' -env:UserInstallation=" + fileUrlFromPath(profile) +
+                      " --headless --convert-to " + format + " --outdir '" + outdir + "'";
     for (const auto& s : sources) cmd += " '" + s + "'";
     cmd += " >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+}
+
+namespace {
+
+void convert(const std::string& format, const std::vector<std::string>& names) {
+    std::vector<std::string> sources;
+    for (const auto& name : names) sources.push_back(g_root + "/src/" + name);
+    convertInto(g_root + "/samples", format, sources);
 }
 
 template <class R>
@@ -70,13 +79,26 @@ R probe(std::function<R(const Connection&)> fn) {
 
 Reference<css::awt::XWindow> windowOfPath(const Connection& conn, const std::string& path) {
     auto model = findByPath(conn, path);
-    if (!model.is()) throw AutomationError(errors::kNotFound, "not open: " + path);
+    if (!model.is()) {
+        std::string all;
+        auto it = conn.desktop->getComponents()->createEnumeration();
+        while (it->hasMoreElements()) {
+            Reference<css::frame::XModel> m(it->nextElement(), UNO_QUERY);
+            all += " [" + (m.is() ? fromOU(m->getURL()) : std::string("?")) + "]";
+        }
+        throw AutomationError(errors::kNotFound, "not open: " + path + " among" + all);
+    }
     return model->getCurrentController()->getFrame()->getContainerWindow();
 }
 
 }  // namespace
 
 void OfficeEnvironment::SetUp() {
+    if (eager_) prepare();
+}
+
+void prepare() {
+    if (g_office) return;
     char tmpl[] = "/tmp/vorrindel-office-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     g_root = tmpl;
@@ -102,10 +124,13 @@ void OfficeEnvironment::SetUp() {
     convert("xls", {"alpha.csv", "beta.csv", "Gamma.csv"});
     convert("doc", {"one.txt", "two.txt", "three.txt"});
     convert("ppt", {"deck.fodp", "show.fodp"});
-    // Bytes no filter reads, under a spreadsheet's name.
+    // Bytes no filter reads, under a spreadsheet's and a presentation's name (the office takes
+    // them for plain text, which no presentation is), and a spreadsheet under a document's name.
     std::string garbage;
     for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 7919 + 13) % 256));
     writeFile(g_root + "/samples/broken.xls", garbage);
+    writeFile(g_root + "/samples/broken.ppt", garbage);
+    fs::copy_file(g_root + "/samples/alpha.xls", g_root + "/samples/sheet.doc");
 
     g_office = makeLibreOfficeAutomation(g_options);
 }
@@ -120,6 +145,7 @@ void OfficeEnvironment::TearDown() {
 }
 
 const std::string& samples() {
+    prepare();
     static std::string dir;
     dir = g_root + "/samples";
     return dir;
@@ -137,7 +163,10 @@ std::string copyOfSample(const std::string& name, const std::string& newName) {
 }
 
 const LibreOfficeOptions& officeOptions() { return g_options; }
-LibreOfficeAutomation& office() { return *g_office; }
+LibreOfficeAutomation& office() {
+    prepare();
+    return *g_office;
+}
 bool windowsVisible() { return !g_options.headless; }
 
 bool openByHand(const std::string& path) {

@@ -13,16 +13,27 @@
 
 namespace vorrindel::automation::libreoffice::testing {
 
+// Prepares the office at the start of the program, or (not eager) at the first prepare(), and
+// ends it and removes its files at the end.
 class OfficeEnvironment : public ::testing::Environment {
 public:
+    explicit OfficeEnvironment(bool eager = true) : eager_(eager) {}
     void SetUp() override;
     void TearDown() override;
+
+private:
+    bool eager_;
 };
+// Makes the samples and the office object, once.
+void prepare();
 
 // Folder holding the sample documents (alpha.xls, beta.xls, Gamma.xls, one.doc, two.doc,
-// three.doc, deck.ppt, show.ppt, broken.xls), made afresh for each run.
+// three.doc, deck.ppt, show.ppt; broken.xls and broken.ppt hold bytes no filter reads, sheet.doc
+// is a spreadsheet), made afresh for each run.
 const std::string& samples();
 std::string sample(const std::string& name);
+// Converts files with an office of its own (soffice --convert-to `format`) into `outdir`.
+void convertInto(const std::string& outdir, const std::string& format, const std::vector<std::string>& sources);
 // A fresh copy of a sample under a new name, in a folder of its own.
 std::string copyOfSample(const std::string& name, const std::string& newName);
 const LibreOfficeOptions& officeOptions();

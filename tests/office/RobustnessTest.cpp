@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -16,8 +17,11 @@ namespace vorrindel::automation::libreoffice::testing {
 namespace {
 
 bool processGone(int pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    // Plain reads: the process may go while its entry is read, which a stream reports by throwing.
+    std::string text(512, '\0');
+    std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    text.resize(stat ? std::fread(text.data(), 1, text.size(), stat) : 0);
+    if (stat) std::fclose(stat);
     auto close = text.rfind(')');
     return text.empty() || (close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z');
 }
@@ -126,6 +130,41 @@ TEST_F(RobustnessTest, StoppedOfficeThatIsKilledIsReplaced) {
     killAndWait(pid);
     workbooks(global)->call("Open", excelOpen(sample("alpha.xls")));
     EXPECT_TRUE(isOpen(sample("alpha.xls")));
+}
+
+TEST_F(RobustnessTest, ConnectingToAStoppedOfficeIsCutOffAtTheRequestsDeadline) {
+    auto global = office().globalObject(GlobalApp::Word);
+    int pid = office().officePid();
+    ASSERT_GT(pid, 0);
+    kill(pid, SIGSTOP);
+    // The first request loses its bridge to the time-out; the second finds none and must connect
+    // to an office that takes the pipe but never answers.
+    for (int request = 0; request < 2; ++request) {
+        office().beginRequest(Clock::now() + std::chrono::milliseconds(800));
+        try {
+            global->getObject("Documents")->get("Count");
+            ADD_FAILURE() << "a stopped office answered";
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.code(), errors::kTimeout) << e.description();
+        }
+        office().endRequest();
+    }
+    kill(pid, SIGCONT);
+    office().beginRequest(Clock::now() + std::chrono::seconds(30));
+    EXPECT_EQ(global->getObject("Documents")->get("Count").asInteger(), 0);
+    office().endRequest();
+    EXPECT_EQ(office().officePid(), pid);
+}
+
+TEST_F(RobustnessTest, BackendLetsGoOfAStoppedOfficeWithoutWaitingForIt) {
+    auto other = makeLibreOfficeAutomation(officeOptions());
+    other->globalObject(GlobalApp::Word)->getObject("Documents")->get("Count");
+    int pid = office().officePid();
+    kill(pid, SIGSTOP);
+    const auto start = Clock::now();
+    other.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    kill(pid, SIGCONT);
 }
 
 }  // namespace

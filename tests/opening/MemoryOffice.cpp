@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <condition_variable>
+#include <map>
+#include <mutex>
 #include <stdexcept>
 #include <utility>
 
@@ -103,6 +106,40 @@ struct MemoryOffice::State {
     std::vector<Fault> faults;
     std::vector<Fault> creationFaults;  // member unused
     Instance* lastDatabase = nullptr;   // the Access the Access global object reaches
+    std::map<std::string, std::string> refused;  // path -> cause
+
+    // The only members other threads touch (cancelRequest, unstick).
+    automation::RequestDeadline deadline;
+    std::mutex stuckMutex;
+    std::condition_variable stuckChanged;
+    bool stuck = false;
+
+    // What every call goes through first: a request out of time fails it, a stuck application
+    // holds it until unstuck or, inside a request, until the deadline.
+    void enter() {
+        deadline.check();
+        std::unique_lock lock(stuckMutex);
+        while (stuck) {
+            const auto limit = deadline.deadline();
+            if (automation::Clock::now() >= limit) deadline.expire("the application did not answer in time");
+            if (limit == automation::Clock::time_point::max())
+                stuckChanged.wait(lock);
+            else
+                stuckChanged.wait_until(lock, limit);
+        }
+    }
+
+    void changeStuck(bool value) {
+        std::lock_guard lock(stuckMutex);
+        stuck = value;
+        stuckChanged.notify_all();
+    }
+
+    // A waiting call looks at the limit again.
+    void wake() {
+        std::lock_guard lock(stuckMutex);
+        stuckChanged.notify_all();
+    }
 
     Instance& startInstance(const AppSpec& app) {
         int number = 1;
@@ -176,6 +213,7 @@ public:
         state_->log.push_back(line);
         const std::size_t at = state_->log.size() - 1;
         try {
+            state_->enter();
             std::int32_t code = 0;
             if (State::takeFault(state_->faults, kindName(), member, code))
                 throw AutomationError(code, "injected failure of " + std::string(member));
@@ -287,7 +325,10 @@ private:
             return Value::object(make(Kind::Document, &app, *it));
         }
         if (access == Access::Method && member == "Open") {
-            const std::string name = baseName(argument(args, 0).asText());
+            const std::string& path = argument(args, 0).asText();
+            if (auto refused = state_->refused.find(path); refused != state_->refused.end())
+                throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": " + refused->second);
+            const std::string name = baseName(path);
             auto it = std::find_if(app.documents.begin(), app.documents.end(),
                                    [&](const std::string& doc) { return equalsIgnoringCase(doc, name); });
             if (it == app.documents.end()) it = app.documents.insert(app.documents.end(), name);
@@ -323,6 +364,12 @@ ObjectRef MemoryOffice::createObject(std::string_view name) {
     const std::string line = "create \"" + std::string(name) + '"';
     std::int32_t code = 0;
     const AppSpec* app = findApp(name);
+    try {
+        state_->enter();
+    } catch (const AutomationError&) {
+        state_->log.push_back(line + " -> failed");
+        throw;
+    }
     if (!app || State::takeFault(state_->creationFaults, name, "", code)) {
         state_->log.push_back(line + " -> failed");
         throw AutomationError(app ? code : errors::kCannotCreate, "not installed");
@@ -333,14 +380,27 @@ ObjectRef MemoryOffice::createObject(std::string_view name) {
     return std::make_shared<Object>(state_, Object::Kind::Application, &instance);
 }
 
-// Nothing in memory takes time.
-void MemoryOffice::beginRequest(automation::Clock::time_point) {}
-void MemoryOffice::endRequest() {}
-void MemoryOffice::cancelRequest() {}
+void MemoryOffice::beginRequest(automation::Clock::time_point deadline) {
+    state_->deadline.begin(deadline);
+    state_->wake();
+}
+
+void MemoryOffice::endRequest() { state_->deadline.end(); }
+
+void MemoryOffice::cancelRequest() {
+    state_->deadline.cancel();
+    state_->wake();
+}
 
 ObjectRef MemoryOffice::globalObject(GlobalApp app) {
     const std::string label = globalLabel(app);
     std::int32_t code = 0;
+    try {
+        state_->enter();
+    } catch (const AutomationError&) {
+        state_->log.push_back("get " + label + " -> failed");
+        throw;
+    }
     if (State::takeFault(state_->creationFaults, label, "", code)) {
         state_->log.push_back("get " + label + " -> failed");
         throw AutomationError(code, "cannot reach " + label);
@@ -360,6 +420,13 @@ void MemoryOffice::failOn(std::string_view kind, std::string_view member, Times 
 void MemoryOffice::failCreation(std::string_view name, Times times) {
     state_->creationFaults.push_back({std::string(name), "", times, errors::kCannotCreate});
 }
+
+void MemoryOffice::refuseFile(std::string_view path, std::string_view cause) {
+    state_->refused[std::string(path)] = std::string(cause);
+}
+
+void MemoryOffice::stick() { state_->changeStuck(true); }
+void MemoryOffice::unstick() { state_->changeStuck(false); }
 
 std::string MemoryOffice::start(std::string_view automationName) {
     const AppSpec* app = findApp(automationName);

@@ -26,6 +26,10 @@
 // - Item finds a document by its file name, ignoring letter case; PowerPoint by the name less its
 //   extension. Open adds the file name of the path given (once, if already open).
 // - Releasing an application object leaves its instance running, as a shown application would.
+// - Between beginRequest() and endRequest() every call checks the request's deadline: once it has
+//   passed, or a call of the request timed out, calls fail at once with kTimeout (logged as
+//   failed). While stuck (stick()), calls hang until unstick(), or inside a request until its
+//   deadline or cancelRequest(), which may come from another thread.
 
 #include <cstdint>
 #include <memory>
@@ -63,6 +67,11 @@ public:
                 std::int32_t code = automation::errors::kFailed);
     // Makes creation fail: an automation name (any letter case) or a global, "global(Word)".
     void failCreation(std::string_view name, Times times = Times::Always);
+    // Makes Open of that path fail with kFailed, naming the file and `cause`.
+    void refuseFile(std::string_view path, std::string_view cause);
+    // Makes every call hang as a stuck application does, until unstick().
+    void stick();
+    void unstick();
 
     // What a user does by hand: start an instance (returns its name, "word.application#1"), open or
     // close a document in it, or end it abruptly.

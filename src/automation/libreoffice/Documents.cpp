@@ -14,6 +14,8 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/FilterOptionsRequest.hpp>
+#include <com/sun/star/document/LockFileCorruptRequest.hpp>
+#include <com/sun/star/document/LockFileIgnoreRequest.hpp>
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/NoSuchFilterRequest.hpp>
@@ -21,9 +23,11 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/task/ErrorCodeRequest.hpp>
+#include <com/sun/star/task/PasswordRequest.hpp>
 #include <com/sun/star/task/XInteractionAbort.hpp>
 #include <com/sun/star/task/XInteractionApprove.hpp>
 #include <com/sun/star/task/XInteractionDisapprove.hpp>
@@ -66,7 +70,17 @@ public:
         css::ucb::InteractiveIOException io;
         css::document::NoSuchFilterRequest noFilter;
         css::document::FilterOptionsRequest filterOptions;
-        if (what >>= locked) {
+        css::task::PasswordRequest password;
+        if (what.isExtractableTo(cppu::UnoType<css::document::LockFileIgnoreRequest>::get()) ||
+            what.isExtractableTo(cppu::UnoType<css::document::LockFileCorruptRequest>::get())) {
+            // No lock file can be made beside the document (a name too long for one, a folder
+            // without write access) or the one there is unreadable: open it without one, as the
+            // office's own dialog offers.
+            warning = true;
+            problem = "no lock file could be made for it";
+        } else if (what >>= password) {
+            problem = "it is password-protected (files that need a password are not opened)";
+        } else if (what >>= locked) {
             problem = "it is locked for editing by " +
                       (locked.UserInfo.isEmpty() ? std::string("another user") : fromOU(locked.UserInfo));
         } else if (what >>= code) {
@@ -160,50 +174,83 @@ std::string_view kindNoun(DocKind kind) {
     return "document";
 }
 
-std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind) {
-    std::vector<ModelRef> out;
-    auto components = conn.desktop->getComponents();
-    if (!components.is()) return out;
-    auto it = components->createEnumeration();
-    while (it.is() && it->hasMoreElements()) {
-        ModelRef model(it->nextElement(), UNO_QUERY);
-        if (model.is() && kindOf(model) == kind) out.push_back(model);
-    }
-    return out;
-}
+namespace {
 
-std::string documentName(const ModelRef& model) { return fileNameFromUrl(fromOU(model->getURL())); }
-
-ModelRef findByName(const Connection& conn, DocKind kind, const std::string& name) {
-    if (name.empty()) return {};
-    for (const auto& model : documentsOf(conn, kind)) {
-        std::string own = documentName(model);
-        if (own.empty()) continue;  // untitled: has no file name to match
-        if (kind == DocKind::Presentation) own = withoutExtension(own);
-        if (sameNameIgnoringCase(own, name)) return model;
-    }
-    return {};
-}
-
-ModelRef findByPath(const Connection& conn, const std::string& path) {
+// The first open document for which `wanted` holds, in the office's order.
+template <class Wanted>
+ModelRef firstDocument(const Connection& conn, Wanted wanted) {
     auto components = conn.desktop->getComponents();
     if (!components.is()) return {};
     auto it = components->createEnumeration();
     while (it.is() && it->hasMoreElements()) {
         ModelRef model(it->nextElement(), UNO_QUERY);
-        if (!model.is()) continue;
-        auto own = pathFromFileUrl(fromOU(model->getURL()));
-        if (own && *own == path) return model;
+        if (model.is() && wanted(model)) return model;
     }
     return {};
 }
 
+}  // namespace
+
+std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind) {
+    std::vector<ModelRef> out;
+    firstDocument(conn, [&](const ModelRef& model) {
+        if (kindOf(model) == kind) out.push_back(model);
+        return false;
+    });
+    return out;
+}
+
+std::string documentName(const ModelRef& model) { return fileNameFromUrl(fromOU(model->getURL())); }
+
+void requireKind(const ModelRef& model, DocKind kind) {
+    auto loaded = kindOf(model);
+    if (loaded == kind) return;
+    try {
+        closeDocument(model);
+    } catch (const AutomationError&) {
+    }
+    throw AutomationError(errors::kFailed,
+                          "LibreOffice reads it as " +
+                              (loaded ? "a " + std::string(kindNoun(*loaded)) : std::string("another kind of file")) +
+                              ", not as a " + std::string(kindNoun(kind)));
+}
+
+ModelRef findByName(const Connection& conn, DocKind kind, const std::string& name) {
+    if (name.empty()) return {};
+    // The name first: it costs one call, the kind up to four.
+    return firstDocument(conn, [&](const ModelRef& model) {
+        std::string own = documentName(model);
+        if (own.empty()) return false;  // untitled: has no file name to match
+        if (kind == DocKind::Presentation) own = withoutExtension(own);
+        return sameNameIgnoringCase(own, name) && kindOf(model) == kind;
+    });
+}
+
+ModelRef findByPath(const Connection& conn, const std::string& path) {
+    return firstDocument(conn, [&](const ModelRef& model) { return pathFromFileUrl(fromOU(model->getURL())) == path; });
+}
+
+namespace {
+
+// Whether a document known from earlier is still open; asks it alone rather than going through
+// every document the office has.
+bool stillOpen(const Connection& conn, const ModelRef& model) {
+    if (!model.is()) return false;
+    try {
+        return model->getCurrentController().is();
+    } catch (const css::lang::DisposedException& e) {
+        if (e.Context.is() && e.Context == conn.bridge) throw;  // the office, not the document, is gone
+        return false;
+    }
+}
+
+}  // namespace
+
 ModelRef currentDocument(const Connection& conn, DocKind kind, const ModelRef& preferred, const ModelRef& sessionLast) {
+    for (const auto& candidate : {preferred, sessionLast})
+        if (stillOpen(conn, candidate)) return candidate;
     auto docs = documentsOf(conn, kind);
     if (docs.empty()) return {};
-    for (const auto& candidate : {preferred, sessionLast})
-        for (const auto& d : docs)
-            if (sameObject(d, candidate)) return d;
     ModelRef current(conn.desktop->getCurrentComponent(), UNO_QUERY);
     for (const auto& d : docs)
         if (sameObject(d, current)) return d;
@@ -235,6 +282,7 @@ ModelRef loadDocument(const Connection& conn, const std::string& path, const Loa
         property("MacroExecutionMode",
                  uno::Any(static_cast<sal_Int16>(css::document::MacroExecMode::USE_CONFIG_REJECT_CONFIRMATION))),
         property("UpdateDocMode", uno::Any(static_cast<sal_Int16>(css::document::UpdateDocMode::NO_UPDATE))),
+        property("PickListEntry", uno::Any(options.recent)),
     };
     uno::Sequence<css::beans::PropertyValue> args(properties, std::size(properties));
     Reference<css::frame::XComponentLoader> loader(conn.desktop, UNO_QUERY_THROW);
@@ -276,26 +324,26 @@ void closeDocument(const ModelRef& model) {
     }
 }
 
-void showWindow(const ModelRef& model, bool visible, bool raise) {
-    auto window = windowOf(model);
-    if (!window.is()) return;
-    window->setVisible(visible);
-    if (visible && raise)
-        if (Reference<css::awt::XTopWindow> top(window, UNO_QUERY); top.is()) top->toFront();
+void showWindow(const ModelRef& model, bool visible) {
+    Reference<css::awt::XWindow2> window(windowOf(model), UNO_QUERY);
+    if (window.is() && window->isVisible() != visible) window->setVisible(visible);
 }
 
 void setWindowShow(const ModelRef& model, WindowShow show) {
     Reference<css::awt::XTopWindow2> top(windowOf(model), UNO_QUERY);
     if (!top.is()) return;
+    // A window already in the state asked for is left alone: each change makes the office lay
+    // the document out again, and a new window often opens maximised already.
+    if (show != WindowShow::Minimized && top->getIsMinimized()) top->setIsMinimized(false);
     switch (show) {
     case WindowShow::Maximized:
-        top->setIsMinimized(false);
-        top->setIsMaximized(true);
+        if (!top->getIsMaximized()) top->setIsMaximized(true);
         break;
-    case WindowShow::Minimized: top->setIsMinimized(true); break;
+    case WindowShow::Minimized:
+        if (!top->getIsMinimized()) top->setIsMinimized(true);
+        break;
     case WindowShow::Normal:
-        top->setIsMinimized(false);
-        top->setIsMaximized(false);
+        if (top->getIsMaximized()) top->setIsMaximized(false);
         break;
     }
 }

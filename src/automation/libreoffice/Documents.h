@@ -19,8 +19,8 @@ std::string_view kindNoun(DocKind kind);  // "spreadsheet", "text document", "pr
 
 // Open documents of that kind, in the office's order (oldest first).
 std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind);
-// The document of that kind whose file name matches, letter case ignored; for presentations the
-// name is compared without its extension.
+// The document of that kind whose file name matches, letter case ignored (byte for byte for a
+// name that is not UTF-8); for presentations the name is compared without its extension.
 ModelRef findByName(const Connection& conn, DocKind kind, const std::string& name);
 // Any open document loaded from that local path.
 ModelRef findByPath(const Connection& conn, const std::string& path);
@@ -34,10 +34,16 @@ ModelRef currentDocument(const Connection& conn, DocKind kind, const ModelRef& p
 struct LoadOptions {
     bool readOnly = false;
     bool hidden = false;
+    // Listed among the office's recent documents. Such a document costs its close a rendered
+    // thumbnail, a good part of a request.
+    bool recent = true;
 };
 // Loads `path` (absolute, existing) visibly. Raises AutomationError naming the cause when the
 // office cannot load it; never lets the office show a dialog.
 ModelRef loadDocument(const Connection& conn, const std::string& path, const LoadOptions& options);
+// Fails, closing the document again, when the office read the file as another kind of document
+// than the application it was opened through wants (a spreadsheet named .doc opened by Word).
+void requireKind(const ModelRef& model, DocKind kind);
 // Removes a lock file that this user's office left behind when it ended without closing the
 // document; returns true when one was removed.
 bool removeStaleLock(const std::string& path, const std::string& ownProfileUrl);
@@ -46,9 +52,10 @@ bool removeStaleLock(const std::string& path, const std::string& ownProfileUrl);
 void closeDocument(const ModelRef& model);
 
 enum class WindowShow { Normal, Minimized, Maximized };
-// `raise`: also bring the window in front of others.
-void showWindow(const ModelRef& model, bool visible, bool raise = true);
+// Shows or hides the document's window, leaving its place among the other windows as it is.
+void showWindow(const ModelRef& model, bool visible);
 void setWindowShow(const ModelRef& model, WindowShow show);
+// Shows the window and makes it the active one; `raise`: also bring it in front of others.
 void activateWindow(const ModelRef& model, bool raise = true);
 
 }  // namespace vorrindel::automation::libreoffice

@@ -1,6 +1,5 @@
 #include "automation/libreoffice/LibreOfficeAutomation.h"
 
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -120,7 +119,8 @@ bool optionalFlag(const Args& args, std::size_t index, bool fallback) {
     return args[index].asBool() != 0;
 }
 
-// The file an Open names, as the absolute path the office will report it under.
+// The file an Open names, as the absolute path the office will report it under. Fails naming
+// the cause when the file cannot be opened at all.
 std::string resolvePath(std::string path) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -132,10 +132,8 @@ std::string resolvePath(std::string path) {
         if (fs::exists(slashed, ec)) path = slashed;
     }
     fs::path p = fs::absolute(path, ec);
-    if (!fs::exists(p, ec))
-        throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": there is no such file");
-    if (fs::is_directory(p, ec))
-        throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": it is a folder");
+    if (auto cause = unopenableCause(p.string()))
+        throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": " + *cause);
     auto canonical = fs::canonical(p, ec);
     return ec ? p.lexically_normal().string() : canonical.string();
 }
@@ -182,6 +180,7 @@ public:
         : session_(std::move(session)), kind_(kind), state_(std::move(state)) {}
 
     Value invoke(std::string_view member, Access access, const Args& args, std::optional<int>) override {
+        session_->checkDeadline();
         if (!answers(kind_, Role::Collection, member, access)) noMember(collectionName(kind_), member, access);
         if (named(member, "Item")) return item(args);
         if (named(member, "Count")) {
@@ -214,38 +213,48 @@ private:
         std::string path = resolvePath(args[0].asText());
         LoadOptions options;
         // Workbooks and documents take ReadOnly third, presentations second; a presentation opened
-        // without a window is loaded hidden.
+        // without a window is loaded hidden. A workbook goes to the recent files only when asked
+        // (AddToMru, thirteenth), a document unless asked not to (AddToRecentFiles, fourth).
         options.readOnly = optionalFlag(args, kind_ == DocKind::Presentation ? 1 : 2, false);
         if (kind_ == DocKind::Presentation) options.hidden = !optionalFlag(args, 3, true);
+        if (kind_ == DocKind::Spreadsheet) options.recent = optionalFlag(args, 12, false);
+        if (kind_ == DocKind::Text) options.recent = optionalFlag(args, 3, true);
         auto session = session_;
         auto kind = kind_;
-        auto state = state_;
         std::string ownProfile = profileUrlFor(session->options().profileDir);
-        return session->call<Value>([session, kind, state, path, options, ownProfile](const Connection& conn) {
-            ModelRef model = findByPath(conn, path);
-            if (model.is()) {
-                // Already open: bring it forward rather than load a second copy.
-                activateWindow(model);
-            } else {
-                removeStaleLock(path, ownProfile);
-                model = loadDocument(conn, path, options);
-                auto loadedKind = kindOf(model);
-                if (loadedKind != kind) {
-                    try {
-                        closeDocument(model);
-                    } catch (const AutomationError&) {
-                    }
-                    throw AutomationError(
-                        errors::kFailed,
-                        "cannot open \"" + path + "\" as a " + std::string(kindNoun(kind)) + ": LibreOffice reads it as " +
-                            (loadedKind ? "a " + std::string(kindNoun(*loadedKind)) : std::string("another kind of file")));
-                }
-                session->markFreshlyLoaded(model);
+        try {
+            // Already open: bring it forward rather than load a second copy.
+            auto model = session->call<ModelRef>([path, ownProfile](const Connection& conn) {
+                ModelRef open = findByPath(conn, path);
+                if (open.is())
+                    activateWindow(open);
+                else
+                    removeStaleLock(path, ownProfile);
+                return open;
+            });
+            if (!model.is()) {
+                model = session->call<ModelRef>(
+                    [session, kind, path, options](const Connection& conn) {
+                        ModelRef loaded = loadDocument(conn, path, options);
+                        requireKind(loaded, kind);
+                        session->markFreshlyLoaded(loaded);
+                        return loaded;
+                    },
+                    CallKind::Load, "loading it");
             }
-            state->set(model, conn.generation);
-            session->rememberOpened(kind, model, conn.generation);
-            return Value::object(std::make_shared<DocumentObject>(session, kind, model, conn.generation));
-        }, true, session->options().openTimeout);
+            return opened(model);
+        } catch (const AutomationError& e) {
+            std::string prefix = "cannot open \"" + path + "\"";
+            if (e.description().starts_with(prefix)) throw;
+            throw AutomationError(e.code(), prefix + ": " + e.description());
+        }
+    }
+
+    Value opened(const ModelRef& model) {
+        auto generation = session_->generation();
+        state_->set(model, generation);
+        session_->rememberOpened(kind_, model, generation);
+        return Value::object(std::make_shared<DocumentObject>(session_, kind_, model, generation));
     }
 
     SessionPtr session_;
@@ -259,6 +268,7 @@ public:
         : session_(std::move(session)), kind_(kind), state_(std::move(state)), global_(global) {}
 
     Value invoke(std::string_view member, Access access, const Args& args, std::optional<int>) override {
+        session_->checkDeadline();
         if (!answers(kind_, global_ ? Role::Global : Role::Application, member, access))
             noMember(std::string(appNameFor(kind_)) + (global_ ? " global object" : " application"), member, access);
         if (named(member, collectionName(kind_)))
@@ -267,7 +277,7 @@ public:
             return Value::object(std::make_shared<ApplicationObject>(session_, kind_, std::make_shared<AppState>()));
         if (named(member, "Visible")) {
             bool visible = putValue(args, member).asBool() != 0;
-            onWindow([visible](const ModelRef& doc, bool fresh) { showWindow(doc, visible, !fresh); });
+            onWindow([visible](const ModelRef& doc, bool) { showWindow(doc, visible); });
             return {};
         }
         if (named(member, "WindowState")) {
@@ -302,6 +312,7 @@ private:
 };
 
 Value DocumentObject::invoke(std::string_view member, Access access, const Args&, std::optional<int>) {
+    session_->checkDeadline();
     if (!answers(kind_, Role::Document, member, access)) noMember(kindNoun(kind_), member, access);
     if (named(member, "Application")) {
         auto state = std::make_shared<AppState>();
@@ -318,7 +329,7 @@ Value DocumentObject::invoke(std::string_view member, Access access, const Args&
             closeDocument(model);
             return true;
         },
-        false);
+        CallKind::Bound);
     return {};
 }
 
@@ -337,7 +348,8 @@ constexpr const char* kNoDatabases =
 LibreOfficeAutomation::LibreOfficeAutomation(LibreOfficeOptions options)
     : session_(std::make_shared<OfficeSession>(std::move(options))) {}
 
-LibreOfficeAutomation::~LibreOfficeAutomation() = default;
+// Objects handed out may still hold the session; the office connection ends here all the same.
+LibreOfficeAutomation::~LibreOfficeAutomation() { session_->close(); }
 
 ObjectRef LibreOfficeAutomation::createObject(std::string_view name) {
     if (named(name, "Access.Application"))
@@ -345,6 +357,7 @@ ObjectRef LibreOfficeAutomation::createObject(std::string_view name) {
     auto kind = kindForProgId(name);
     if (!kind)
         throw AutomationError(errors::kCannotCreate, "no application is named \"" + std::string(name) + "\"");
+    session_->checkDeadline();
     session_->requireInstalled(*kind);
     session_->connection();
     return std::make_shared<ApplicationObject>(session_, *kind, std::make_shared<AppState>());
@@ -357,15 +370,15 @@ ObjectRef LibreOfficeAutomation::globalObject(GlobalApp app) {
     case GlobalApp::Word: kind = DocKind::Text; break;
     default: throw AutomationError(errors::kCannotCreate, std::string("no Access global object: ") + kNoDatabases);
     }
+    session_->checkDeadline();
     session_->requireInstalled(kind);
     session_->connection();
     return std::make_shared<ApplicationObject>(session_, kind, std::make_shared<AppState>(), true);
 }
 
-// Each call still has its own time limit; one limit for the whole request is yet to come.
-void LibreOfficeAutomation::beginRequest(Clock::time_point) {}
-void LibreOfficeAutomation::endRequest() {}
-void LibreOfficeAutomation::cancelRequest() {}
+void LibreOfficeAutomation::beginRequest(Clock::time_point deadline) { session_->beginRequest(deadline); }
+void LibreOfficeAutomation::endRequest() { session_->endRequest(); }
+void LibreOfficeAutomation::cancelRequest() { session_->cancelRequest(); }
 
 int LibreOfficeAutomation::officePid() const { return session_->officePid(); }
 
@@ -376,7 +389,5 @@ OfficeSession& LibreOfficeAutomation::session() { return *session_; }
 std::unique_ptr<LibreOfficeAutomation> makeLibreOfficeAutomation(LibreOfficeOptions options) {
     return std::make_unique<LibreOfficeAutomation>(std::move(options));
 }
-
-std::string defaultPipeName() { return "vorrindel_" + std::to_string(getuid()); }
 
 }  // namespace vorrindel::automation::libreoffice

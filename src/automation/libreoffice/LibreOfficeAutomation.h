@@ -17,9 +17,11 @@ struct LibreOfficeOptions {
     // Profile folder of the office. Empty: the user's own profile, so that an office the user
     // already runs is the one driven. Tests and benchmarks pass a private folder.
     std::string profileDir;
-    // Name of the pipe the office accepts UNO connections on. Empty: one name per user.
+    // Name of the pipe the office accepts UNO connections on. Empty: one derived from the profile
+    // folder and the display, so that each desktop session of the user has an office of its own.
     std::string pipeName;
-    // Longest wait for one call into the office; a call still running then ends with kTimeout.
+    // Outside a request, the longest wait for one call into the office; a call still running then
+    // ends with kTimeout. Inside a request, the request's deadline applies instead.
     std::chrono::milliseconds callTimeout{15000};
     // Longest wait for a document to load (large files take longer than other calls).
     std::chrono::milliseconds openTimeout{60000};
@@ -59,8 +61,5 @@ private:
 };
 
 std::unique_ptr<LibreOfficeAutomation> makeLibreOfficeAutomation(LibreOfficeOptions options = {});
-
-// The per-user pipe name used when the options leave it empty.
-std::string defaultPipeName();
 
 }  // namespace vorrindel::automation::libreoffice

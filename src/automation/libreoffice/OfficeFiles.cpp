@@ -9,67 +9,42 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include <osl/file.hxx>
+#include <rtl/textcvt.h>
+#include <rtl/uri.hxx>
+#include <rtl/ustring.hxx>
+
 namespace vorrindel::automation::libreoffice {
 
 namespace {
 
-bool unreserved(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::strchr("-._~/!$&'()*+,;=:@", c) != nullptr;
+// Bytes as the characters U+0000 to U+00FF and back: the URI functions then escape and
+// unescape each byte as itself, whatever encoding (if any) the name is in.
+rtl::OUString bytesAsText(std::string_view s) {
+    return rtl::OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_ISO_8859_1);
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+std::string textAsBytes(const rtl::OUString& s) {
+    rtl::OString bytes = rtl::OUStringToOString(s, RTL_TEXTENCODING_ISO_8859_1);
+    return std::string(bytes.getStr(), static_cast<std::size_t>(bytes.getLength()));
 }
 
-std::string percentDecode(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2])));
-            i += 2;
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
+std::string unescape(std::string_view s) {
+    return textAsBytes(rtl::Uri::decode(bytesAsText(s), rtl_UriDecodeWithCharset, RTL_TEXTENCODING_ISO_8859_1));
 }
 
-// Decodes UTF-8; malformed bytes pass through as themselves so that comparison stays total.
-std::u32string decodeUtf8(std::string_view s) {
+// The code points of valid UTF-8.
+std::u32string codePoints(std::string_view s) {
+    rtl::OUString text(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_UTF8);
     std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size()) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char d = static_cast<unsigned char>(s[i + k]);
-            if ((d & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += extra + 1;
-    }
+    for (sal_Int32 i = 0; i < text.getLength();) out.push_back(text.iterateCodePoints(&i));
     return out;
 }
 
@@ -138,34 +113,44 @@ void forEachOfficeProcess(F&& f) {
 }  // namespace
 
 std::string fileUrlFromPath(std::string_view path) {
-    static const char* hex = "0123456789ABCDEF";
+    // Segment by segment, so that the slashes stay and everything else a segment cannot hold
+    // as it is (';', '?', '#', '%', spaces, bytes past ASCII) is escaped.
     std::string url = "file://";
-    for (unsigned char c : path) {
-        if (unreserved(c)) {
-            url.push_back(static_cast<char>(c));
-        } else {
-            url.push_back('%');
-            url.push_back(hex[c >> 4]);
-            url.push_back(hex[c & 15]);
-        }
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t slash = path.find('/', start);
+        std::string_view segment = path.substr(start, slash == std::string_view::npos ? slash : slash - start);
+        url += textAsBytes(rtl::Uri::encode(bytesAsText(segment), rtl_UriCharClassPchar, rtl_UriEncodeIgnoreEscapes,
+                                            RTL_TEXTENCODING_ISO_8859_1));
+        if (slash == std::string_view::npos) break;
+        url += '/';
+        start = slash + 1;
     }
     return url;
 }
 
 std::optional<std::string> pathFromFileUrl(std::string_view url) {
-    constexpr std::string_view prefix = "file://";
-    if (url.substr(0, prefix.size()) != prefix) return std::nullopt;
-    url.remove_prefix(prefix.size());
-    if (url.substr(0, 9) == "localhost") url.remove_prefix(9);
-    if (url.empty() || url.front() != '/') return std::nullopt;
-    return percentDecode(url);
+    // The office's own rules decide what is a local file URL (scheme, host, no query)...
+    rtl::OUString systemPath;
+    if (url.empty() ||
+        osl::FileBase::getSystemPathFromFileURL(bytesAsText(url), systemPath) != osl::FileBase::E_None)
+        return std::nullopt;
+    // ...but decode as UTF-8 and so lose the bytes of names that are not: the path is taken from
+    // the URL's own escapes instead.
+    std::string_view rest = url.substr(url.find(':') + 1);
+    if (rest.substr(0, 2) == "//") {
+        rest.remove_prefix(2);
+        auto slash = rest.find('/');
+        rest = slash == std::string_view::npos ? std::string_view("/") : rest.substr(slash);
+    }
+    return unescape(rest);
 }
 
 std::string fileNameFromUrl(std::string_view url) {
     auto q = url.find_first_of("?#");
     if (q != std::string_view::npos) url = url.substr(0, q);
     auto slash = url.rfind('/');
-    return percentDecode(slash == std::string_view::npos ? url : url.substr(slash + 1));
+    return unescape(slash == std::string_view::npos ? url : url.substr(slash + 1));
 }
 
 std::string withoutExtension(std::string_view name) {
@@ -174,8 +159,17 @@ std::string withoutExtension(std::string_view name) {
     return std::string(name.substr(0, dot));
 }
 
+bool isValidUtf8(std::string_view s) {
+    rtl::OUString text;
+    return rtl_convertStringToUString(&text.pData, s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_UTF8,
+                                      RTL_TEXTTOUNICODE_FLAGS_UNDEFINED_ERROR |
+                                          RTL_TEXTTOUNICODE_FLAGS_MBUNDEFINED_ERROR |
+                                          RTL_TEXTTOUNICODE_FLAGS_INVALID_ERROR);
+}
+
 bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-    auto ua = decodeUtf8(a), ub = decodeUtf8(b);
+    if (!isValidUtf8(a) || !isValidUtf8(b)) return a == b;
+    auto ua = codePoints(a), ub = codePoints(b);
     if (ua.size() != ub.size()) return false;
     for (std::size_t i = 0; i < ua.size(); ++i)
         if (foldCase(ua[i]) != foldCase(ub[i])) return false;
@@ -218,8 +212,8 @@ std::string currentHostName() {
     return buf;
 }
 
-std::string profileUrlFor(std::string_view profileDir) {
-    if (!profileDir.empty()) return trimSlash(fileUrlFromPath(profileDir));
+std::string profileFolder(std::string_view profileDir) {
+    if (!profileDir.empty()) return std::string(profileDir);
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string base;
     if (config && *config) {
@@ -228,7 +222,64 @@ std::string profileUrlFor(std::string_view profileDir) {
         const char* home = std::getenv("HOME");
         base = std::string(home ? home : "") + "/.config";
     }
-    return trimSlash(fileUrlFromPath(base + "/libreoffice/4"));
+    return base + "/libreoffice/4";
+}
+
+std::string profileUrlFor(std::string_view profileDir) { return trimSlash(fileUrlFromPath(profileFolder(profileDir))); }
+
+std::string sessionPipeName(std::string_view profileDir, std::string_view display) {
+    // FNV-1a: short, stable across runs and builds.
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : profileUrlFor(profileDir) + '\n' + std::string(display)) {
+        hash ^= c;
+        hash *= 0x100000001b3ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return "vorrindel_" + std::to_string(getuid()) + "_" + std::string(hex, 12);
+}
+
+std::optional<std::string> profileProblem(const std::string& folder) {
+    namespace fs = std::filesystem;
+    // The office writes below user/; make the folders as it would, then try a file there.
+    std::error_code ec;
+    fs::path user = fs::path(folder) / "user";
+    fs::create_directories(user, ec);
+    if (ec)
+        return "the LibreOffice profile folder \"" + folder + "\" cannot be created or written (" + ec.message() +
+               ")";
+    std::string probe = (user / (".vorrindel-probe-" + std::to_string(getpid()))).string();
+    int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return "the LibreOffice profile folder \"" + folder + "\" is not writable (" + std::strerror(errno) + ")";
+    close(fd);
+    unlink(probe.c_str());
+    return std::nullopt;
+}
+
+std::optional<std::string> unopenableCause(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        int error = errno;
+        std::string folder = std::filesystem::path(path).parent_path().string();
+        struct stat dir {};
+        if (error == ENOENT && !folder.empty() && stat(folder.c_str(), &dir) != 0 && errno == ENOENT)
+            return "its folder \"" + folder + "\" no longer exists";
+        if (error == ENOENT) return "there is no such file (it was moved or deleted)";
+        if (error == EACCES) return "its folder cannot be entered (permission denied)";
+        if (error == ENAMETOOLONG) return "its name is too long for the file system";
+        return std::string("it cannot be reached (") + std::strerror(error) + ")";
+    }
+    if (S_ISDIR(st.st_mode)) return "it is a folder";
+    if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+    // Non-blocking, in case the file was swapped for a pipe since the look above.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == EACCES) return "the file is not readable (permission denied)";
+        return std::string("the file cannot be read (") + std::strerror(errno) + ")";
+    }
+    close(fd);
+    return std::nullopt;
 }
 
 bool officeRunsOnProfile(std::string_view profileUrl, bool isDefault) {
@@ -329,6 +380,32 @@ int spawnOffice(const std::string& program, const std::vector<std::string>& args
         _exit(127);
     }
     return pid;
+}
+
+void blockBrokenPipeSignal() {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+}
+
+BrokenPipeSignalBlocked::BrokenPipeSignalBlocked() {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, &saved_);
+    wasBlocked_ = sigismember(&saved_, SIGPIPE) == 1;
+}
+
+BrokenPipeSignalBlocked::~BrokenPipeSignalBlocked() {
+    if (wasBlocked_) return;
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    const timespec now{};
+    while (sigtimedwait(&pipe, nullptr, &now) == SIGPIPE) {
+    }
+    pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
 }
 
 bool reapIfEnded(int pid) {

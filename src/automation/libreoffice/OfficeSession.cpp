@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/bridge/XBridge.hpp>
@@ -16,6 +17,7 @@
 #include <com/sun/star/lang/XEventListener.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
+#include <rtl/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
 namespace vorrindel::automation::libreoffice {
@@ -27,7 +29,6 @@ using uno::UNO_QUERY_THROW;
 
 namespace {
 
-
 // Sets the flag when the bridge goes away, so the next call reconnects instead of failing.
 class BridgeWatch : public cppu::WeakImplHelper1<css::lang::XEventListener> {
 public:
@@ -38,102 +39,51 @@ private:
     std::shared_ptr<std::atomic<bool>> gone_;
 };
 
-// The UNO runtime of this process, started once and kept.
-Reference<uno::XComponentContext> localContext(const std::string& programDir) {
-    static std::mutex mutex;
-    static Reference<uno::XComponentContext> context;
-    std::lock_guard lock(mutex);
-    if (context.is()) return context;
-    // Without it the runtime cannot find the office's type and service registries.
-    if (!std::getenv("URE_BOOTSTRAP")) {
-        std::string rc = "vnd.sun.star.pathname:" + programDir + "/fundamentalrc";
-        setenv("URE_BOOTSTRAP", rc.c_str(), 1);
-    }
+void disposeQuietly(const Reference<css::lang::XComponent>& component) {
+    if (!component.is()) return;
     try {
-        context = cppu::defaultBootstrap_InitialComponentContext();
-    } catch (const uno::Exception& e) {
-        throw AutomationError(errors::kCannotCreate,
-                              "the UNO runtime of LibreOffice could not start: " + fromOU(e.Message));
+        component->dispose();
+    } catch (...) {
     }
-    return context;
 }
 
-void disposeDetached(Reference<css::lang::XComponent> bridge) {
-    if (!bridge.is()) return;
-    // Disposing ends the calls waiting on the bridge; it must not hold up the caller itself.
-    std::thread([bridge] {
-        try {
-            bridge->dispose();
-        } catch (...) {
-        }
-    }).detach();
-}
+std::string inTime(std::chrono::milliseconds limit) { return " within " + std::to_string(limit.count()) + " ms"; }
 
 }  // namespace
-
-void blockBrokenPipeSignal() {
-    sigset_t pipe;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-}
-
-namespace {
-
-// The bridge names itself in its own failures (the office died, the pipe broke); the
-// flag set by its disposal may come a moment later than the failed call.
-bool bridgeFailure(const std::string& message) {
-    for (const char* word : {"URP", "bridge", "Bridge"})
-        if (message.find(word) != std::string::npos) return true;
-    return false;
-}
-
-}  // namespace
-
-void rethrowAsAutomationError(std::exception_ptr e, const Connection* conn) {
-    bool bridgeGone = conn && conn->gone->load();
-    try {
-        std::rethrow_exception(e);
-    } catch (const AutomationError&) {
-        throw;
-    } catch (const OfficeGone&) {
-        throw;
-    } catch (const css::lang::DisposedException& x) {
-        std::string msg = fromOU(x.Message);
-        if (bridgeGone || bridgeFailure(msg)) throw OfficeGone{};
-        throw AutomationError(errors::kFailed, "the object is no longer available (it was closed): " + msg);
-    } catch (const uno::RuntimeException& x) {
-        std::string msg = fromOU(x.Message);
-        if (bridgeGone || bridgeFailure(msg)) throw OfficeGone{};
-        throw AutomationError(errors::kFailed, "LibreOffice reported an error: " + msg);
-    } catch (const uno::Exception& x) {
-        if (bridgeGone) throw OfficeGone{};
-        throw AutomationError(errors::kFailed, "LibreOffice reported an error: " + fromOU(x.Message));
-    } catch (const std::exception& x) {
-        throw AutomationError(errors::kFailed, x.what());
-    }
-}
 
 OfficeSession::OfficeSession(LibreOfficeOptions options) : options_(std::move(options)) {
-    if (options_.pipeName.empty()) options_.pipeName = defaultPipeName();
     if (options_.programDir.empty()) options_.programDir = "/usr/lib/libreoffice/program";
+    if (options_.pipeName.empty()) {
+        const char* display = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        options_.pipeName = sessionPipeName(options_.profileDir, std::string(display ? display : "") + "|" +
+                                                                     (wayland ? wayland : ""));
+    }
 }
 
-OfficeSession::~OfficeSession() {
-    // The office stays for the user; only this process's end of the bridge goes.
-    std::lock_guard lock(mutex_);
-    if (conn_) {
-        conn_->gone->store(true);
-        try {
-            conn_->bridge->dispose();
-        } catch (...) {
-        }
-        conn_.reset();
+OfficeSession::~OfficeSession() { close(); }
+
+void OfficeSession::close() {
+    watchdog_.stop();
+    std::shared_ptr<Connection> conn;
+    Reference<uno::XComponentContext> local;
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        conn = std::exchange(conn_, nullptr);
+        local = std::exchange(local_, nullptr);
+        for (auto& last : last_) last = {};
+        fresh_.clear();
     }
+    // The office stays for the user; only this process's end of the bridge goes.
+    BrokenPipeSignalBlocked quiet;
+    if (conn) {
+        conn->gone->store(true);
+        disposeQuietly(conn->bridge);
+    }
+    disposeQuietly(Reference<css::lang::XComponent>(local, UNO_QUERY));
     reapIfEnded(childPid_);
 }
-
-std::string OfficeSession::pipeName() const { return options_.pipeName; }
 
 void OfficeSession::requireInstalled(DocKind kind) const {
     namespace fs = std::filesystem;
@@ -150,74 +100,124 @@ void OfficeSession::requireInstalled(DocKind kind) const {
                                                          package + ")");
 }
 
+void OfficeSession::beginRequest(Clock::time_point deadline) {
+    deadline_.begin(deadline);
+    watchdog_.wake();
+}
+
+void OfficeSession::endRequest() { deadline_.end(); }
+
+void OfficeSession::cancelRequest() {
+    deadline_.cancel();
+    watchdog_.wake();
+}
+
+bool OfficeSession::inRequest() const { return deadline_.deadline() != Clock::time_point::max(); }
+
+Watchdog::Limit OfficeSession::limitFor(std::chrono::milliseconds own) const {
+    if (inRequest()) return [this] { return deadline_.deadline(); };
+    const auto limit = Clock::now() + own;
+    return [limit] { return limit; };
+}
+
+void OfficeSession::timedOut(const std::string& what, std::chrono::milliseconds own) {
+    std::string cause = what + " in time; it may be stuck or showing a dialog";
+    if (inRequest()) deadline_.expire(cause);
+    throw AutomationError(errors::kTimeout, what + inTime(own) + "; it may be stuck or showing a dialog");
+}
+
+bool OfficeSession::officeEnded(std::exception_ptr e, const Connection& conn) {
+    try {
+        std::rethrow_exception(e);
+    } catch (const AutomationError&) {
+        if (conn.gone->load()) return true;
+        throw;
+    } catch (const css::lang::DisposedException& x) {
+        // The bridge names itself as the disposed object when it went away before or during the
+        // call; any other object is one the office closed.
+        if (conn.gone->load() || (x.Context.is() && x.Context == conn.bridge)) return true;
+        throw AutomationError(errors::kFailed, "the object is no longer available (it was closed): " + fromOU(x.Message));
+    } catch (const uno::Exception& x) {
+        if (conn.gone->load()) return true;
+        throw AutomationError(errors::kFailed, "LibreOffice reported an error: " + fromOU(x.Message));
+    } catch (const std::exception& x) {
+        throw AutomationError(errors::kFailed, x.what());
+    }
+}
+
 std::uint64_t OfficeSession::generation() const {
     std::lock_guard lock(mutex_);
     return conn_ ? conn_->generation : 0;
 }
 
-void OfficeSession::timedOut(const char* what, std::chrono::milliseconds timeout) {
-    dropConnection(true);
-    throw AutomationError(errors::kTimeout, std::string(what) + " within " + std::to_string(timeout.count()) +
-                                                " ms; it may be stuck or showing a dialog");
+void OfficeSession::dropConnection(const std::shared_ptr<Connection>& conn, bool dispose) {
+    conn->gone->store(true);
+    {
+        std::lock_guard lock(mutex_);
+        if (conn_ == conn) conn_.reset();
+    }
+    if (dispose) {
+        BrokenPipeSignalBlocked quiet;
+        disposeQuietly(conn->bridge);
+    }
 }
 
-void OfficeSession::dropConnection(bool disposeBridge) {
+Reference<uno::XComponentContext> OfficeSession::localContext() {
     std::lock_guard lock(mutex_);
-    if (!conn_) return;
-    conn_->gone->store(true);
-    if (disposeBridge) disposeDetached(conn_->bridge);
-    conn_.reset();
+    if (local_.is()) return local_;
+    // The runtime's own ini names the type and service registries; the office's fundamental ini,
+    // which it refers to, is made the base of every lookup (without changing the environment).
+    static std::once_flag base;
+    std::call_once(base, [this] {
+        rtl::Bootstrap::setIniFilename(toOU(fileUrlFromPath(options_.programDir + "/fundamentalrc")));
+    });
+    try {
+        local_ = cppu::defaultBootstrap_InitialComponentContext(toOU(fileUrlFromPath(options_.programDir + "/unorc")));
+    } catch (const uno::Exception& e) {
+        throw AutomationError(errors::kCannotCreate,
+                              "the UNO runtime of LibreOffice could not start: " + fromOU(e.Message));
+    }
+    return local_;
 }
 
 std::shared_ptr<Connection> OfficeSession::tryConnect(bool starting) {
-    auto local = localContext(options_.programDir);
-    auto gone = std::make_shared<std::atomic<bool>>(false);
-    // The half-built bridge, so that a handshake with a stuck office can be cut off.
-    auto pending = std::make_shared<std::pair<std::mutex, Reference<css::lang::XComponent>>>();
-    std::string url = "pipe,name=" + pipeName();
+    auto local = localContext();
+    Reference<css::connection::XConnection> link;
     try {
-        return runOnWorker<std::shared_ptr<Connection>>(
-            [local, gone, pending, url, starting]() -> std::shared_ptr<Connection> {
-                try {
-                    Reference<css::connection::XConnection> link;
-                    try {
-                        link = css::connection::Connector::create(local)->connect(toOU(url));
-                    } catch (const css::connection::NoConnectException&) {
-                        return nullptr;
-                    }
-                    auto bridge =
-                        css::bridge::BridgeFactory::create(local)->createBridge(OUString(), "urp", link, nullptr);
-                    Reference<css::lang::XComponent> bridgeComponent(bridge, UNO_QUERY_THROW);
-                    {
-                        std::lock_guard lock(pending->first);
-                        pending->second = bridgeComponent;
-                    }
-                    bridgeComponent->addEventListener(new BridgeWatch(gone));
-                    auto conn = std::make_shared<Connection>();
-                    conn->context.set(bridge->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
-                    conn->desktop = css::frame::Desktop::create(conn->context);
-                    conn->bridge = bridgeComponent;
-                    conn->gone = gone;
-                    return conn;
-                } catch (const uno::Exception& e) {
-                    // An office on its way down refuses the bridge; the caller tries again.
-                    if (starting || gone->load()) return nullptr;
-                    throw AutomationError(errors::kFailed,
-                                          "cannot connect to LibreOffice: " + fromOU(e.Message));
-                }
-            },
-            options_.callTimeout, "the office did not accept the connection");
-    } catch (const AutomationError& e) {
-        if (e.code() == errors::kTimeout) {
-            std::lock_guard lock(pending->first);
-            disposeDetached(pending->second);
-        }
-        throw;
+        link = css::connection::Connector::create(local)->connect(toOU("pipe,name=" + options_.pipeName));
+    } catch (const css::connection::NoConnectException&) {
+        return nullptr;
+    } catch (const uno::Exception& e) {
+        throw AutomationError(errors::kFailed, "cannot connect to LibreOffice: " + fromOU(e.Message));
+    }
+    auto conn = std::make_shared<Connection>();
+    conn->gone = std::make_shared<std::atomic<bool>>(false);
+    // The bridge's threads start here and keep this thread's signal mask.
+    BrokenPipeSignalBlocked quiet;
+    auto bridge = css::bridge::BridgeFactory::create(local)->createBridge(OUString(), "urp", link, nullptr);
+    conn->bridge.set(bridge, UNO_QUERY_THROW);
+    conn->bridge->addEventListener(new BridgeWatch(conn->gone));
+    // A stopped office accepts the pipe but never answers the handshake.
+    auto watch = watchdog_.watch(limitFor(options_.callTimeout), [component = conn->bridge] { disposeQuietly(component); });
+    try {
+        conn->context.set(bridge->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
+        conn->desktop = css::frame::Desktop::create(conn->context);
+        return conn;
+    } catch (const uno::Exception& e) {
+        watch.end();
+        disposeQuietly(conn->bridge);
+        if (watch.fired()) timedOut("the office did not accept the connection", options_.callTimeout);
+        // An office on its way up or down refuses the bridge; the caller tries again.
+        if (starting || conn->gone->load()) return nullptr;
+        throw AutomationError(errors::kFailed, "cannot connect to LibreOffice: " + fromOU(e.Message));
     }
 }
 
 void OfficeSession::startOffice() {
-    std::vector<std::string> args{"--accept=pipe,name=" + pipeName() + ";urp;StarOffice.ComponentContext",
+    std::string folder = profileFolder(options_.profileDir);
+    if (auto problem = profileProblem(folder))
+        throw AutomationError(errors::kCannotCreate, "LibreOffice cannot start: " + *problem);
+    std::vector<std::string> args{"--accept=pipe,name=" + options_.pipeName + ";urp;StarOffice.ComponentContext",
                                   "--nologo", "--nodefault", "--norestore"};
     if (!options_.profileDir.empty()) {
         seedPrivateProfile(options_.profileDir);
@@ -234,17 +234,18 @@ void OfficeSession::startOffice() {
 std::shared_ptr<Connection> OfficeSession::connection() {
     {
         std::lock_guard lock(mutex_);
+        if (closed_) throw AutomationError(errors::kServerGone, "the connection to LibreOffice has been closed");
         if (conn_ && !conn_->gone->load()) return conn_;
-        if (conn_) conn_.reset();
+        conn_.reset();
     }
-    auto deadline = std::chrono::steady_clock::now() + options_.startTimeout;
+    deadline_.check();
+    const auto startLimit = limitFor(options_.startTimeout);
     bool started = false;
     for (;;) {
         if (auto conn = tryConnect(started)) {
             std::lock_guard lock(mutex_);
             conn->generation = ++generations_;
             conn_ = conn;
-            if (started) started_ = true;
             return conn;
         }
         if (!started) {
@@ -256,19 +257,17 @@ std::shared_ptr<Connection> OfficeSession::connection() {
                 childPid_ = 0;
                 // A zero status is a start handed over to an office already running on the profile.
                 bool failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-                if (failed && findOfficeProcess("pipe,name=" + pipeName() + ";") == 0)
+                if (failed && findOfficeProcess("pipe,name=" + options_.pipeName + ";") == 0)
                     throw AutomationError(errors::kCannotCreate, "LibreOffice ended while starting (status " +
                                                                      std::to_string(status) + ")");
             }
         }
-        if (std::chrono::steady_clock::now() > deadline)
-            throw AutomationError(errors::kTimeout, "LibreOffice did not start within " +
-                                                        std::to_string(options_.startTimeout.count()) + " ms");
+        if (Clock::now() >= startLimit()) timedOut("LibreOffice did not start", options_.startTimeout);
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
     }
 }
 
-int OfficeSession::officePid() { return findOfficeProcess("pipe,name=" + pipeName() + ";"); }
+int OfficeSession::officePid() { return findOfficeProcess("pipe,name=" + options_.pipeName + ";"); }
 
 void OfficeSession::shutdown() {
     int pid = officePid();
@@ -278,31 +277,25 @@ void OfficeSession::shutdown() {
         conn = conn_;
     }
     if (conn && !conn->gone->load()) {
+        BrokenPipeSignalBlocked quiet;
+        auto watch = watchdog_.watch([limit = Clock::now() + std::chrono::seconds(5)] { return limit; },
+                                     [bridge = conn->bridge] { disposeQuietly(bridge); });
         try {
-            runOnWorker<bool>(
-                [conn] {
-                    try {
-                        conn->desktop->terminate();
-                    } catch (...) {
-                    }
-                    return true;
-                },
-                std::chrono::milliseconds(5000), "the office did not end");
-        } catch (const AutomationError&) {
+            conn->desktop->terminate();
+        } catch (...) {
         }
     }
-    dropConnection(true);
+    if (conn) dropConnection(conn, true);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (pid > 0 && kill(pid, 0) == 0 && std::chrono::steady_clock::now() < deadline) {
         reapIfEnded(childPid_);
-        if (findOfficeProcess("pipe,name=" + pipeName() + ";") == 0) break;
+        if (officePid() == 0) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    if (pid > 0 && findOfficeProcess("pipe,name=" + pipeName() + ";") == pid) {
+    if (pid > 0 && officePid() == pid) {
         kill(pid, SIGCONT);
         kill(pid, SIGKILL);
-        for (int i = 0; i < 100 && findOfficeProcess("pipe,name=" + pipeName() + ";") == pid; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        for (int i = 0; i < 100 && officePid() == pid; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     for (int i = 0; i < 100 && childPid_ > 0 && !reapIfEnded(childPid_); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -320,10 +313,6 @@ Reference<css::frame::XModel> OfficeSession::lastOpened(DocKind kind, std::uint6
     const auto& last = last_[static_cast<int>(kind)];
     return last.generation == generation ? last.model : Reference<css::frame::XModel>();
 }
-
-}  // namespace vorrindel::automation::libreoffice
-
-namespace vorrindel::automation::libreoffice {
 
 void OfficeSession::markFreshlyLoaded(const Reference<css::frame::XModel>& model) {
     std::lock_guard lock(mutex_);

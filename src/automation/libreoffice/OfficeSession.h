@@ -1,19 +1,18 @@
 #pragma once
 // The one office process behind every application object: starting it, connecting to it over a
-// UNO bridge, and running each call with a time limit so that a stuck office cannot freeze the
-// caller.
+// UNO bridge, and running each call on the caller's thread under a time limit. A watchdog
+// disposes the bridge when a call outlasts its limit (the request's deadline, or outside a
+// request the call's own limit), which makes the stuck call return; the next call reconnects.
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -23,6 +22,7 @@
 #include "automation/Automation.h"
 #include "automation/libreoffice/LibreOfficeAutomation.h"
 #include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/Watchdog.h"
 
 namespace vorrindel::automation::libreoffice {
 
@@ -36,7 +36,8 @@ inline std::string fromOU(const OUString& s) {
     return ::rtl::OUStringToOString(s, RTL_TEXTENCODING_UTF8).getStr();
 }
 
-// One live bridge to the office. Objects reached through it are dead once `gone` is set.
+// One live bridge to the office. Objects reached through it are dead once `gone` is set, which
+// the bridge's own disposing notification does.
 struct Connection {
     css::uno::Reference<css::uno::XComponentContext> context;
     css::uno::Reference<css::frame::XDesktop2> desktop;
@@ -45,8 +46,15 @@ struct Connection {
     std::uint64_t generation = 0;
 };
 
-// Thrown inside a call when the bridge died under it (office killed or quit).
-struct OfficeGone {};
+// What a call does to the office, which decides what happens when the office ends under it.
+enum class CallKind {
+    // Reads, or changes that may be made twice: on a fresh connection once more.
+    Repeatable,
+    // Acts on objects of this connection (a document it reached): fails as the office gone.
+    Bound,
+    // Loads a document: fails naming the load; never loaded again silently on a new office.
+    Load,
+};
 
 class OfficeSession : public std::enable_shared_from_this<OfficeSession> {
 public:
@@ -59,12 +67,20 @@ public:
     // is not installed.
     void requireInstalled(DocKind kind) const;
 
-    // Runs fn with a live connection on a worker thread, connecting (starting the office when none
-    // runs) first. A call that outlasts the call timeout ends with kTimeout and drops the bridge;
-    // one that finds the office gone is run once more on a fresh connection when `retryWhenGone`.
+    // The deadline of the request under way, if any.
+    void beginRequest(Clock::time_point deadline);
+    void endRequest();
+    void cancelRequest();
+    // Fails at once with kTimeout when the request under way has run out of time.
+    void checkDeadline() const { deadline_.check(); }
+
+    // Runs fn with a live connection on the calling thread, connecting (starting the office when
+    // none runs) first. A call that outlasts its limit ends with kTimeout; `what` names it in the
+    // error ("loading \"a.xls\""). A call that found the office gone before it began is run once
+    // more on a fresh connection; one that saw the office end under it is run once more when
+    // Repeatable, and otherwise fails as `kind` says.
     template <class R>
-    R call(std::function<R(const Connection&)> fn, bool retryWhenGone = true,
-           std::optional<std::chrono::milliseconds> timeout = std::nullopt);
+    R call(std::function<R(const Connection&)> fn, CallKind kind = CallKind::Repeatable, const std::string& what = {});
 
     // The connection, established if needed; throws AutomationError.
     std::shared_ptr<Connection> connection();
@@ -72,6 +88,10 @@ public:
 
     int officePid();
     void shutdown();
+    // Lets go of the office for good: ends the watchdog, disposes the bridge and this process's
+    // UNO runtime. Later calls fail. Done by the owner before it goes, so that no UNO object
+    // outlives it.
+    void close();
 
     // The document opened last through any application object of this session, per kind.
     void rememberOpened(DocKind kind, const css::uno::Reference<css::frame::XModel>& model, std::uint64_t generation);
@@ -83,21 +103,30 @@ public:
     bool isFreshlyLoaded(const css::uno::Reference<css::frame::XModel>& model) const;
 
 private:
+    struct Attempt;
+    std::shared_ptr<Connection> connect(Clock::time_point limit);
     std::shared_ptr<Connection> tryConnect(bool starting);
     void startOffice();
-    void dropConnection(bool disposeBridge);
-    std::string pipeName() const;
-    [[noreturn]] void timedOut(const char* what, std::chrono::milliseconds timeout);
-
-    template <class R>
-    R runOnWorker(std::function<R()> fn, std::chrono::milliseconds timeout, const char* what);
+    void dropConnection(const std::shared_ptr<Connection>& conn, bool dispose);
+    css::uno::Reference<css::uno::XComponentContext> localContext();
+    // The limit of a call starting now: the request's deadline, or `own` from now outside one.
+    Watchdog::Limit limitFor(std::chrono::milliseconds own) const;
+    bool inRequest() const;
+    [[noreturn]] void timedOut(const std::string& what, std::chrono::milliseconds own);
+    // Classifies the exception of a failed call: true when it is the office ending (the bridge
+    // disposed, by its own notification or its DisposedException); otherwise throws it as the
+    // boundary's error.
+    bool officeEnded(std::exception_ptr e, const Connection& conn);
 
     LibreOfficeOptions options_;
+    RequestDeadline deadline_;
+    Watchdog watchdog_;
     mutable std::mutex mutex_;
+    css::uno::Reference<css::uno::XComponentContext> local_;
     std::shared_ptr<Connection> conn_;
     std::uint64_t generations_ = 0;
     int childPid_ = 0;
-    bool started_ = false;  // this session started the office it is connected to
+    bool closed_ = false;
     struct Last {
         css::uno::Reference<css::frame::XModel> model;
         std::uint64_t generation = 0;
@@ -106,46 +135,38 @@ private:
     std::chrono::steady_clock::time_point freshSince_;
 };
 
-// A write to an office that died must fail, not end this process. Threads the bridge starts
-// from here inherit the mask.
-void blockBrokenPipeSignal();
-
-// Turns the exception of a failed UNO call into the boundary's error; OfficeGone when the bridge
-// itself failed.
-[[noreturn]] void rethrowAsAutomationError(std::exception_ptr e, const Connection* conn);
-
 template <class R>
-R OfficeSession::runOnWorker(std::function<R()> fn, std::chrono::milliseconds timeout, const char* what) {
-    // The worker owns everything it touches, so it may outlive this call after a timeout.
-    auto task = std::make_shared<std::packaged_task<R()>>(std::move(fn));
-    auto result = task->get_future();
-    std::thread([task] {
-        blockBrokenPipeSignal();
-        (*task)();
-    }).detach();
-    if (result.wait_for(timeout) != std::future_status::ready) timedOut(what, timeout);
-    return result.get();
-}
-
-template <class R>
-R OfficeSession::call(std::function<R(const Connection&)> fn, bool retryWhenGone,
-                      std::optional<std::chrono::milliseconds> timeout) {
+R OfficeSession::call(std::function<R(const Connection&)> fn, CallKind kind, const std::string& what) {
+    const auto own = kind == CallKind::Load ? options_.openTimeout : options_.callTimeout;
     for (int attempt = 0;; ++attempt) {
+        deadline_.check();
+        // A bridge found dead before the call began is replaced here: nothing of the call reached
+        // the office, so it runs in full on the new one.
         auto conn = connection();
+        BrokenPipeSignalBlocked quiet;
+        auto bridge = conn->bridge;
+        auto watch = watchdog_.watch(limitFor(own), [bridge] {
+            try {
+                bridge->dispose();
+            } catch (...) {
+            }
+        });
         try {
-            return runOnWorker<R>(
-                [fn, conn]() -> R {
-                    try {
-                        return fn(*conn);
-                    } catch (...) {
-                        rethrowAsAutomationError(std::current_exception(), conn.get());
-                    }
-                },
-                timeout.value_or(options_.callTimeout), "the office did not answer");
-        } catch (const OfficeGone&) {
-            dropConnection(false);
-            if (!retryWhenGone || attempt > 0)
-                throw AutomationError(errors::kServerGone, "the office has ended (it was closed or killed)");
+            return fn(*conn);
+        } catch (...) {
+            watch.end();
+            if (watch.fired()) {
+                dropConnection(conn, false);
+                timedOut(what.empty() ? "the office did not answer" : "the office did not finish " + what, own);
+            }
+            if (!officeEnded(std::current_exception(), *conn)) throw;
+            dropConnection(conn, false);
+            if (kind == CallKind::Load)
+                throw AutomationError(errors::kServerGone,
+                                      "LibreOffice ended while " + (what.empty() ? std::string("loading") : what) +
+                                          " (it was closed, killed or crashed)");
+            if (kind == CallKind::Bound || attempt > 0)
+                throw AutomationError(errors::kServerGone, "the office has ended (it was closed, killed or crashed)");
         }
     }
 }
