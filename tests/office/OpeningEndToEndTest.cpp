@@ -1,5 +1,7 @@
 // The openers' clicks carried out by the real office.
 
+#include <signal.h>
+
 #include "FakePicker.h"
 #include "OfficeFixture.h"
 #include "opening/OpenRequest.h"
@@ -15,10 +17,15 @@ protected:
         OfficeTest::SetUp();
         picker.dir = samples();
     }
-    std::optional<std::string> click(const std::string& type, const std::string& file) {
+    // One request, within `limit` as the automation thread gives it.
+    std::optional<std::string> click(const std::string& type, const std::string& file,
+                                     std::chrono::milliseconds limit = std::chrono::seconds(30)) {
         picker.type = type;
         picker.file = file;
-        return request.File1_Click();
+        office().beginRequest(Clock::now() + limit);
+        auto report = request.File1_Click();
+        office().endRequest();
+        return report;
     }
     Picker picker;
     opening::OpenRequest request{office(), picker};
@@ -33,6 +40,22 @@ TEST_F(EndToEndTest, ExcelClicksShowOnlyTheLatestWorkbook) {
     if (windowsVisible()) {
         EXPECT_TRUE(isMaximized(sample("beta.xls")));
     }
+}
+
+// A request stuck on a stopped office ends at its limit; once the office goes on, the next request
+// closes the workbook opened last and opens the new one.
+TEST_F(EndToEndTest, StoppedOfficeTimesOutAndTheRequestAfterItWorks) {
+    EXPECT_EQ(click("Excel", "alpha.xls"), std::nullopt);
+    const int pid = office().officePid();
+    ASSERT_GT(pid, 0);
+    kill(pid, SIGSTOP);
+    const auto report = click("Excel", "beta.xls", std::chrono::milliseconds(1500));
+    kill(pid, SIGCONT);
+    ASSERT_TRUE(report.has_value());
+    EXPECT_NE(report->find("in time"), std::string::npos) << *report;
+    EXPECT_EQ(click("Excel", "Gamma.xls"), std::nullopt);
+    EXPECT_TRUE(isOpen(sample("Gamma.xls")));
+    EXPECT_FALSE(isOpen(sample("beta.xls")));
 }
 
 TEST_F(EndToEndTest, ExcelSameWorkbookClickedTwiceIsOpenOnce) {

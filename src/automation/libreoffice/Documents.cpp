@@ -177,6 +177,9 @@ std::string_view kindNoun(DocKind kind) {
 namespace {
 
 // The first open document for which `wanted` holds, in the office's order.
+// A document the office disposed while it is still listed (one whose close an office, stopped
+// and then continued, carried out after our side of the bridge had gone) answers nothing: it is
+// passed over. The bridge itself gone is the office gone.
 template <class Wanted>
 ModelRef firstDocument(const Connection& conn, Wanted wanted) {
     auto components = conn.desktop->getComponents();
@@ -184,7 +187,11 @@ ModelRef firstDocument(const Connection& conn, Wanted wanted) {
     auto it = components->createEnumeration();
     while (it.is() && it->hasMoreElements()) {
         ModelRef model(it->nextElement(), UNO_QUERY);
-        if (model.is() && wanted(model)) return model;
+        try {
+            if (model.is() && wanted(model)) return model;
+        } catch (const css::lang::DisposedException& e) {
+            if (conn.gone->load() || (e.Context.is() && e.Context == conn.bridge)) throw;
+        }
     }
     return {};
 }
