@@ -27,6 +27,8 @@ protected:
         o.programDir = dir_;
         o.profileDir = dir_ + "/profile";
         o.pipeName = "vorrindel_install_test";
+        o.cacheDir = dir_ + "/cache";
+        o.dataDir = dir_ + "/data";
         return o;
     }
     static std::string creationError(const std::function<void()>& create) {
@@ -50,6 +52,8 @@ TEST_F(InstallationTest, AbsentOfficeNamesThePackageOfEachApplication) {
               std::string::npos);
     EXPECT_NE(creationError([&] { office->createObject("PowerPoint.Application"); }).find("libreoffice-impress"),
               std::string::npos);
+    EXPECT_NE(creationError([&] { office->createObject("Access.Application"); }).find("libreoffice-base"),
+              std::string::npos);
     EXPECT_NE(creationError([&] { office->globalObject(GlobalApp::Excel); }).find("libreoffice-calc"),
               std::string::npos);
     EXPECT_NE(creationError([&] { office->globalObject(GlobalApp::Word); }).find("libreoffice-writer"),
@@ -67,10 +71,25 @@ TEST_F(InstallationTest, MissingModuleNamesOnlyItsOwnPackage) {
     EXPECT_EQ(error.find("libreoffice-calc"), std::string::npos) << error;
 }
 
-TEST_F(InstallationTest, DatabasesAreRefusedWithTheReason) {
+// Base reaches Access databases through its ODBC connector, a package of its own.
+TEST_F(InstallationTest, AccessWithBaseButNoOdbcConnectorNamesTheConnectorsPackage) {
+    touch("soffice");
+    touch("soffice.bin");
+    touch("libdbulo.so");
     auto office = makeLibreOfficeAutomation(options());
-    EXPECT_NE(creationError([&] { office->createObject("Access.Application"); }).find(".mdb"), std::string::npos);
-    EXPECT_NE(creationError([&] { office->globalObject(GlobalApp::Access); }).find(".mdb"), std::string::npos);
+    std::string error = creationError([&] { office->createObject("Access.Application"); });
+    EXPECT_NE(error.find("libreoffice-base-drivers"), std::string::npos) << error;
+}
+
+// The global object closes what was opened through this backend; with no office there is none.
+TEST_F(InstallationTest, AccessGlobalObjectSucceedsWithoutAnOffice) {
+    auto office = makeLibreOfficeAutomation(options());
+    auto global = office->globalObject(GlobalApp::Access);
+    EXPECT_NO_THROW(global->call("CloseCurrentDatabase"));
+    for (int option : {0, 1, 2}) EXPECT_NO_THROW(global->call("Quit", {Value::integer(option)}));
+    EXPECT_NO_THROW(global->call("Quit"));
+    EXPECT_THROW(global->call("Quit", {Value::integer(3)}), AutomationError);
+    EXPECT_THROW(global->call("OpenCurrentDatabase", {Value::text("a.mdb")}), AutomationError);
 }
 
 TEST_F(InstallationTest, UnknownApplicationNameCannotBeCreated) {

@@ -15,6 +15,8 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XFramesSupplier.hpp>
+#include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
@@ -109,6 +111,8 @@ void prepare() {
     g_options.callTimeout = std::chrono::milliseconds(8000);
     g_options.openTimeout = std::chrono::milliseconds(10000);
     g_options.headless = std::getenv("DISPLAY") == nullptr;
+    g_options.cacheDir = g_root + "/cache";
+    g_options.dataDir = g_root + "/data";
 
     std::string src = g_root + "/src/";
     writeFile(src + "alpha.csv", "name,value\nalpha,1\n");
@@ -249,6 +253,35 @@ bool isVisible(const std::string& path) {
     });
 }
 
+std::vector<std::string> databaseWindows() {
+    return probe<std::vector<std::string>>([](const Connection& c) {
+        std::vector<std::string> titles;
+        for (const auto& model : documentsOf(c, DocKind::Database))
+            titles.push_back(fromOU(Reference<css::frame::XTitle>(model->getCurrentController()->getFrame(),
+                                                                  uno::UNO_QUERY_THROW)
+                                        ->getTitle()));
+        return titles;
+    });
+}
+
+namespace {
+
+int framesIn(const Reference<css::frame::XFramesSupplier>& parent) {
+    auto frames = parent->getFrames();
+    int count = frames->getCount();
+    for (sal_Int32 i = 0; i < frames->getCount(); ++i)
+        count += framesIn(Reference<css::frame::XFramesSupplier>(frames->getByIndex(i), uno::UNO_QUERY_THROW));
+    return count;
+}
+
+}  // namespace
+
+int windowsOpen() {
+    return probe<int>([](const Connection& c) {
+        return framesIn(Reference<css::frame::XFramesSupplier>(c.desktop, uno::UNO_QUERY_THROW));
+    });
+}
+
 void closeAll() {
     probe<bool>([](const Connection& c) {
         auto it = c.desktop->getComponents()->createEnumeration();
@@ -258,6 +291,12 @@ void closeAll() {
             if (!doc.is()) continue;
             if (Reference<css::util::XModifiable> m(doc, UNO_QUERY); m.is()) m->setModified(false);
             doc->close(true);
+        }
+        // What is left has no document of its own (a table view).
+        auto frames = Reference<css::frame::XFramesSupplier>(c.desktop, uno::UNO_QUERY_THROW)->getFrames();
+        for (sal_Int32 i = frames->getCount(); i-- > 0;) {
+            Reference<css::util::XCloseable> frame(frames->getByIndex(i), UNO_QUERY);
+            if (frame.is()) frame->close(true);
         }
         return true;
     });
