@@ -20,6 +20,7 @@
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
+#include "automation/libreoffice/Databases.h"
 #include "automation/libreoffice/Documents.h"
 #include "automation/libreoffice/OfficeFiles.h"
 
@@ -285,18 +286,19 @@ int windowsOpen() {
 void closeAll() {
     probe<bool>([](const Connection& c) {
         auto it = c.desktop->getComponents()->createEnumeration();
-        std::vector<Reference<css::util::XCloseable>> all;
+        std::vector<Reference<uno::XInterface>> all;
         while (it->hasMoreElements()) all.emplace_back(it->nextElement(), UNO_QUERY);
-        for (auto& doc : all) {
+        for (auto& component : all) {
+            // A database goes with the windows opened from it (table views).
+            if (Reference<css::frame::XModel> model(component, UNO_QUERY);
+                model.is() && kindOf(model) == DocKind::Database) {
+                closeDatabaseDocument(model);
+                continue;
+            }
+            Reference<css::util::XCloseable> doc(component, UNO_QUERY);
             if (!doc.is()) continue;
             if (Reference<css::util::XModifiable> m(doc, UNO_QUERY); m.is()) m->setModified(false);
             doc->close(true);
-        }
-        // What is left has no document of its own (a table view).
-        auto frames = Reference<css::frame::XFramesSupplier>(c.desktop, uno::UNO_QUERY_THROW)->getFrames();
-        for (sal_Int32 i = frames->getCount(); i-- > 0;) {
-            Reference<css::util::XCloseable> frame(frames->getByIndex(i), UNO_QUERY);
-            if (frame.is()) frame->close(true);
         }
         return true;
     });
