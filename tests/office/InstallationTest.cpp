@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "automation/libreoffice/LibreOfficeAutomation.h"
 
@@ -61,24 +62,25 @@ TEST_F(InstallationTest, AbsentOfficeNamesThePackageOfEachApplication) {
 }
 
 TEST_F(InstallationTest, MissingModuleNamesOnlyItsOwnPackage) {
+    struct Row {
+        std::vector<std::string> modules;  // installed
+        const char* progId;
+        const char* package;  // named
+        const char* other;    // not named
+    } rows[] = {
+        {{"libsclo.so", "libsdlo.so"}, "word.application", "libreoffice-writer", "libreoffice-calc"},
+        // Base reaches Access databases through its ODBC connector, a package of its own.
+        {{"libdbulo.so"}, "Access.Application", "libreoffice-base-drivers", "libreoffice-calc"},
+    };
     touch("soffice");
     touch("soffice.bin");
-    touch("libsclo.so");
-    touch("libsdlo.so");
-    auto office = makeLibreOfficeAutomation(options());
-    std::string error = creationError([&] { office->createObject("word.application"); });
-    EXPECT_NE(error.find("libreoffice-writer"), std::string::npos) << error;
-    EXPECT_EQ(error.find("libreoffice-calc"), std::string::npos) << error;
-}
-
-// Base reaches Access databases through its ODBC connector, a package of its own.
-TEST_F(InstallationTest, AccessWithBaseButNoOdbcConnectorNamesTheConnectorsPackage) {
-    touch("soffice");
-    touch("soffice.bin");
-    touch("libdbulo.so");
-    auto office = makeLibreOfficeAutomation(options());
-    std::string error = creationError([&] { office->createObject("Access.Application"); });
-    EXPECT_NE(error.find("libreoffice-base-drivers"), std::string::npos) << error;
+    for (const Row& row : rows) {
+        for (const auto& module : row.modules) touch(module);
+        auto office = makeLibreOfficeAutomation(options());
+        std::string error = creationError([&] { office->createObject(row.progId); });
+        EXPECT_NE(error.find(row.package), std::string::npos) << error;
+        EXPECT_EQ(error.find(row.other), std::string::npos) << error;
+    }
 }
 
 // The global object closes what was opened through this backend; with no office there is none.
