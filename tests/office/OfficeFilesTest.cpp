@@ -111,20 +111,6 @@ TEST(Profile, PipeNameIsPrivateToTheProfileFolderAndTheDisplay) {
     EXPECT_LT(name.size(), 40u);
 }
 
-TEST(Profile, UsersOwnProfileFollowsTheHomeFolder) {
-    const char* home = std::getenv("HOME");
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = home ? home : "", savedConfig = config ? config : "";
-    unsetenv("XDG_CONFIG_HOME");
-    setenv("HOME", "/home/first", 1);
-    const std::string first = sessionPipeName("", ":0");
-    EXPECT_EQ(profileFolder(""), "/home/first/.config/libreoffice/4");
-    setenv("HOME", "/home/second", 1);
-    EXPECT_NE(sessionPipeName("", ":0"), first);
-    setenv("HOME", saved.c_str(), 1);
-    if (config) setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
-}
-
 // Sets a variable for the life of a test; nullptr unsets it.
 class ScopedVariable {
 public:
@@ -138,6 +124,15 @@ private:
     const char* name_;
     std::optional<std::string> saved_;
 };
+
+TEST(Profile, UsersOwnProfileFollowsTheHomeFolder) {
+    ScopedVariable config("XDG_CONFIG_HOME", nullptr);
+    ScopedVariable home("HOME", "/home/first");
+    const std::string first = sessionPipeName("", ":0");
+    EXPECT_EQ(profileFolder(""), "/home/first/.config/libreoffice/4");
+    setenv("HOME", "/home/second", 1);
+    EXPECT_NE(sessionPipeName("", ":0"), first);
+}
 
 TEST(ProgramFolders, GivenFolderThenAnAbsoluteXdgFolderThenTheHomeFolder) {
     struct Row {
