@@ -29,6 +29,12 @@ std::string accessSamplesMissing() {
     return {};
 }
 
+std::string accessInOfficeMissing() {
+    if (!VORRINDEL_ACCESS_DRIVER_BUILT) return "the Access driver is not built (install unixodbc-dev odbc-mdbtools)";
+    if (VORRINDEL_SANITIZED) return "a driver built with the sanitizers cannot be loaded by the office";
+    return accessSamplesMissing();
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;

@@ -17,6 +17,9 @@ const std::vector<AccessSample>& accessSamples();
 
 // Why the samples are missing, or "" when they are there.
 std::string accessSamplesMissing();
+// Why the office of the tests cannot show the samples (no driver built, a sanitizer build, whose
+// driver no office can load, or no samples), or "" when it can.
+std::string accessInOfficeMissing();
 
 // Copies of the samples in a temporary folder of their own, removed at destruction.
 class AccessCopies {

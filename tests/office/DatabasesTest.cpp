@@ -1,20 +1,21 @@
-// The Base steps for Access databases against a real, private LibreOffice that sees the Access
-// driver through the environment it was started with (headless without a display).
+// Access databases shown by the real office through the backend's Access objects, called as the
+// opener calls them. The office is the one the backend starts, with the driver's registration in
+// its environment; this process's environment has none of it.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <memory>
+#include <fstream>
+#include <thread>
 
+#include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
-#include <com/sun/star/frame/XFramesSupplier.hpp>
-#include <com/sun/star/lang/DisposedException.hpp>
-#include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/sdb/CommandType.hpp>
 #include <com/sun/star/sdb/application/DatabaseObject.hpp>
@@ -24,138 +25,101 @@
 #include <com/sun/star/sdbc/XRowSet.hpp>
 
 #include "AccessSamples.h"
+#include "OfficeFixture.h"
 #include "automation/libreoffice/Databases.h"
-#include "automation/libreoffice/LibreOfficeAutomation.h"
-#include "automation/libreoffice/OfficeSession.h"
-#include "automation/libreoffice/mdbodbc/AccessDriverSetup.h"
+#include "automation/libreoffice/Documents.h"
 
-namespace vorrindel::automation::libreoffice {
+namespace vorrindel::automation::libreoffice::testing {
 namespace {
 
 namespace fs = std::filesystem;
 namespace uno = css::uno;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 using uno::Reference;
 using uno::UNO_QUERY_THROW;
 using Ui = css::sdb::application::XDatabaseDocumentUI;
 
-std::string g_root;
-AccessDriverRegistration g_registration;
-std::unique_ptr<LibreOfficeAutomation> g_office;
+// The database window opened last through the backend, and what it shows.
+ModelRef lastDatabase(const Connection& c) { return office().session().lastOpened(DocKind::Database, c.generation); }
+Reference<Ui> uiOf(const ModelRef& document) { return {document->getCurrentController(), UNO_QUERY_THROW}; }
 
-// Registers the driver, then starts the office with that environment.
-class OfficeWithAccessDriver : public ::testing::Environment {
-public:
-    void SetUp() override {
-        char tmpl[] = "/tmp/vorrindel-base-XXXXXX";
-        g_root = mkdtemp(tmpl);
-        std::string error;
-        auto driver = findAccessDriver();
-        ASSERT_TRUE(driver) << "the Access driver is not built";
-        auto reg = writeAccessDriverRegistration(g_root + "/odbc", *driver, error);
-        ASSERT_TRUE(reg) << error;
-        g_registration = *reg;
-        for (const auto& [name, value] : reg->environment) setenv(name.c_str(), value.c_str(), 1);
-        LibreOfficeOptions options;
-        options.profileDir = g_root + "/profile";
-        options.pipeName = "vorrindel_base_test_" + std::to_string(getpid());
-        options.headless = std::getenv("DISPLAY") == nullptr;
-        options.callTimeout = std::chrono::milliseconds(30000);
-        g_office = makeLibreOfficeAutomation(options);
-    }
-    void TearDown() override {
-        if (g_office) g_office->shutdownOffice();
-        g_office.reset();
-        std::error_code ec;
-        fs::remove_all(g_root, ec);
-    }
-};
-
-template <class R>
-R inOffice(std::function<R(const Connection&)> fn) {
-    return g_office->session().call<R>(std::move(fn));
-}
-
-int windowsOpen() {
-    return inOffice<int>([](const Connection& c) {
-        return Reference<css::frame::XFramesSupplier>(c.desktop, UNO_QUERY_THROW)->getFrames()->getCount();
-    });
-}
-
-class AccessBaseTest : public ::testing::Test {
+class AccessBaseTest : public OfficeTest {
 protected:
     void SetUp() override {
-        if (auto why = testing::accessSamplesMissing(); !why.empty()) GTEST_SKIP() << why;
+        if (auto why = vorrindel::testing::accessInOfficeMissing(); !why.empty()) GTEST_SKIP() << why;
+        OfficeTest::SetUp();
         ASSERT_EQ(windowsOpen(), 0);
     }
-    void TearDown() override { EXPECT_THAT(copies.changed(), ::testing::IsEmpty()) << "a database file changed"; }
-
-    Reference<css::frame::XModel> open(const std::string& file) {
-        std::string mdb = copies.path(file);
-        return inOffice<Reference<css::frame::XModel>>([&](const Connection& c) {
-            std::string odb =
-                databaseDocumentFor(c.context, mdb, accessConnectionUrl(g_registration, mdb), g_root + "/cache");
-            return openDatabaseDocument(c.context, c.desktop, odb, file);
-        });
-    }
-    void close(const Reference<css::frame::XModel>& document) {
-        inOffice<bool>([&](const Connection&) {
-            closeDatabaseDocument(document);
-            return true;
-        });
+    void TearDown() override {
+        EXPECT_THAT(copies.changed(), ::testing::IsEmpty()) << "a database file changed";
+        if (!IsSkipped()) closeAll();
     }
 
-    testing::AccessCopies copies;
+    // The opener's steps: create, show, open (not exclusive); the application is released after.
+    void open(const std::string& file) {
+        auto app = office().createObject("Access.Application");
+        app->put("Visible", Value::boolean(true));
+        app->call("OpenCurrentDatabase", {Value::text(copies.path(file)), Value::boolean(false)});
+    }
+    std::string openingError(const std::string& file) {
+        try {
+            open(file);
+        } catch (const AutomationError& e) {
+            return e.description();
+        }
+        return "<opened>";
+    }
+    static void closePrevious() {
+        auto global = office().globalObject(GlobalApp::Access);
+        global->call("CloseCurrentDatabase");
+        global->call("Quit", {Value::integer(1)});
+    }
+
+    vorrindel::testing::AccessCopies copies;
 };
 
-TEST_F(AccessBaseTest, ShowsEachFilesTablesReadOnlyAndClosesEveryWindowOpenedFromIt) {
-    for (const auto& sample : testing::accessSamples()) {
+TEST_F(AccessBaseTest, EachFileShowsItsTablesReadOnlyMaximisedAndTheCloseTakesEveryWindowWithIt) {
+    for (const auto& sample : vorrindel::testing::accessSamples()) {
         SCOPED_TRACE(sample.file);
-        auto document = open(sample.file);
-        auto [tables, title] = inOffice<std::pair<std::vector<std::string>, std::string>>([&](const Connection&) {
-            Reference<css::frame::XTitle> frame(document->getCurrentController()->getFrame(), UNO_QUERY_THROW);
-            return std::pair(listedTables(document), fromOU(frame->getTitle()));
-        });
+        open(sample.file);
+        auto [tables, maximized] = office().session().call<std::pair<std::vector<std::string>, bool>>(
+            [](const Connection& c) {
+                Reference<css::awt::XTopWindow2> window(
+                    lastDatabase(c)->getCurrentController()->getFrame()->getContainerWindow(), UNO_QUERY_THROW);
+                return std::pair(listedTables(lastDatabase(c)), static_cast<bool>(window->getIsMaximized()));
+            });
         EXPECT_EQ(tables, std::vector<std::string>{sample.table});
-        EXPECT_THAT(title, HasSubstr(sample.file + " (read-only)"));
-        // A table view opened from the database window is a window of its own, outside the
-        // database window's frame; closing the document alone would leave it on screen.
-        auto view = inOffice<Reference<css::frame::XFrame>>([&](const Connection&) {
-            auto component =
-                Reference<Ui>(document->getCurrentController(), UNO_QUERY_THROW)
-                    ->loadComponent(css::sdb::application::DatabaseObject::TABLE, toOU(sample.table), false);
-            Reference<css::frame::XFrame> frame(component, uno::UNO_QUERY);
-            if (Reference<css::frame::XController> controller(component, uno::UNO_QUERY); controller.is())
-                frame = controller->getFrame();
-            return frame;
+        EXPECT_THAT(databaseWindows(), ::testing::ElementsAre(HasSubstr(sample.file + " (read-only)")));
+        if (windowsVisible()) {
+            EXPECT_TRUE(maximized);
+        }
+        // A table view is a window of its own, which closing the document alone would leave on
+        // screen.
+        office().session().call<bool>([&](const Connection& c) {
+            return uiOf(lastDatabase(c))
+                ->loadComponent(css::sdb::application::DatabaseObject::TABLE, toOU(sample.table), false)
+                .is();
         });
-        ASSERT_TRUE(view.is());
-        close(document);
-        bool viewShown = inOffice<bool>([&](const Connection&) {
-            try {
-                return view->getContainerWindow().is();
-            } catch (const css::lang::DisposedException&) {
-                return false;
-            }
-        });
-        EXPECT_FALSE(viewShown) << "the table view outlived its database window";
-        EXPECT_EQ(windowsOpen(), 0);
+        ASSERT_EQ(windowsOpen(), 2);
+        closePrevious();
+        EXPECT_EQ(windowsOpen(), 0) << "a window outlived its database window";
     }
 }
 
-// Base reads Yes/No columns as SQL_C_BIT into one byte, which mdbtools alone overran.
+// Base reads Yes/No columns as SQL_C_BIT into one byte, which mdbtools alone overran, ending the
+// office.
 TEST_F(AccessBaseTest, RowsReadThroughBaseMatchMdbExportYesNoColumnsIncluded) {
-    for (const auto& sample : testing::accessSamples()) {
+    for (const auto& sample : vorrindel::testing::accessSamples()) {
         SCOPED_TRACE(sample.file);
-        auto document = open(sample.file);
-        auto expected = testing::exportedRows(copies.path(sample.file), sample.table);
-        auto rows = inOffice<std::vector<std::vector<std::string>>>([&](const Connection& c) {
+        open(sample.file);
+        auto expected = vorrindel::testing::exportedRows(copies.path(sample.file), sample.table);
+        ASSERT_FALSE(expected.empty());
+        auto rows = office().session().call<std::vector<std::vector<std::string>>>([&](const Connection& c) {
             auto rowSet =
                 c.context->getServiceManager()->createInstanceWithContext("com.sun.star.sdb.RowSet", c.context);
             Reference<css::beans::XPropertySet> props(rowSet, UNO_QUERY_THROW);
-            props->setPropertyValue(
-                "ActiveConnection",
-                uno::Any(Reference<Ui>(document->getCurrentController(), UNO_QUERY_THROW)->getActiveConnection()));
+            props->setPropertyValue("ActiveConnection", uno::Any(uiOf(lastDatabase(c))->getActiveConnection()));
             props->setPropertyValue("CommandType", uno::Any(css::sdb::CommandType::TABLE));
             props->setPropertyValue("Command", uno::Any(toOU(sample.table)));
             Reference<css::sdbc::XRowSet>(rowSet, UNO_QUERY_THROW)->execute();
@@ -173,34 +137,125 @@ TEST_F(AccessBaseTest, RowsReadThroughBaseMatchMdbExportYesNoColumnsIncluded) {
         ASSERT_EQ(rows.size(), expected.size());
         for (std::size_t r = 0; r < rows.size(); ++r) {
             for (std::size_t i = 0; i < expected[r].size(); ++i)
-                EXPECT_THAT(rows[r][i], ::testing::StartsWith(expected[r][i])) << "row " << r << " column " << i + 1;
+                EXPECT_THAT(rows[r][i], StartsWith(expected[r][i])) << "row " << r << " column " << i + 1;
             if (sample.yesNoColumn) {
                 EXPECT_EQ(rows[r].back(), expected[r][sample.yesNoColumn - 1]);
             }
         }
-        close(document);
+        closePrevious();
     }
 }
 
-TEST_F(AccessBaseTest, AFileThatIsNoDatabaseIsReportedAndLeavesNoWindow) {
-    std::string garbage;
-    for (int i = 0; i < 8192; ++i) garbage.push_back(static_cast<char>((i * 7919 + 13) % 256));
-    testing::writeFile(copies.path("broken.mdb"), garbage);
-    try {
-        open("broken.mdb");
-        ADD_FAILURE() << "a garbage file opened";
-    } catch (const AutomationError& e) {
-        EXPECT_THAT(e.description(), HasSubstr("\"broken.mdb\""));
-        EXPECT_THAT(e.description(), HasSubstr("is not an Access database"));
-    }
+// Files that are not databases the driver can read, made from the first sample.
+struct BadFile {
+    const char* name;
+    std::function<std::string(const std::string& sample)> bytes;
+    const char* cause;
+};
+
+class BadFileAccessBaseTest : public AccessBaseTest, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(BadFileAccessBaseTest, IsReportedNamingItsPathAndLeavesNoWindow) {
+    const BadFile& bad = GetParam();
+    const std::string path = copies.path(bad.name);
+    vorrindel::testing::writeFile(path, bad.bytes(vorrindel::testing::readFile(copies.path("Monitor.mdb"))));
+    const std::string error = openingError(bad.name);
+    EXPECT_THAT(error, StartsWith("cannot open \"" + fs::canonical(path).string() + "\": "));
+    EXPECT_THAT(error, HasSubstr(bad.cause));
     EXPECT_EQ(windowsOpen(), 0);
+    // The office is not held by a dialog or gone: the next database opens.
+    EXPECT_NO_THROW(open("testodbc.mdb"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadFileAccessBaseTest,
+    ::testing::Values(
+        BadFile{"garbage.mdb",
+                [](const std::string&) {
+                    std::string garbage;
+                    for (int i = 0; i < 8192; ++i) garbage.push_back(static_cast<char>((i * 7919 + 13) % 256));
+                    return garbage;
+                },
+                "it is not an Access database"},
+        BadFile{"empty.mdb", [](const std::string&) { return std::string(); }, "it is not an Access database"},
+        // The header of a database, and nothing readable after its first page.
+        BadFile{"damaged.mdb", [](const std::string& good) { return good.substr(0, 4096) + std::string(8192, '\xA5'); },
+                "damaged"}),
+    [](const auto& info) { return fs::path(info.param.name).stem().string(); });
+
+TEST_F(AccessBaseTest, TickedBoxLeavesThePreviousDatabaseOpenAndTheCloseReachesOnlyTheLast) {
+    open("Monitor.mdb");
+    open("testodbc.mdb");
+    EXPECT_THAT(databaseWindows(),
+                ::testing::UnorderedElementsAre(HasSubstr("Monitor.mdb"), HasSubstr("testodbc.mdb")));
+    closePrevious();
+    EXPECT_THAT(databaseWindows(), ::testing::ElementsAre(HasSubstr("Monitor.mdb")));
+    // Nothing opened since: nothing more is closed.
+    closePrevious();
+    EXPECT_EQ(databaseWindows().size(), 1u);
+}
+
+TEST_F(AccessBaseTest, CloseSucceedsDoingNothingWhenTheUserClosedTheWindow) {
+    open("Monitor.mdb");
+    ASSERT_TRUE(openByHand(sample("one.doc")));
+    office().session().call<bool>([](const Connection& c) {
+        closeDocument(lastDatabase(c));  // as the user would, from its window
+        return true;
+    });
+    EXPECT_NO_THROW(closePrevious());
+    // Other documents stay, and so does the office.
+    EXPECT_TRUE(isOpen(sample("one.doc")));
+}
+
+TEST_F(AccessBaseTest, OfficeKilledDuringTheOpenIsReportedAndTheNextOfficeSeesTheDriverAgain) {
+    const int pid = office().officePid();
+    ASSERT_GT(pid, 0);
+    kill(pid, SIGSTOP);
+    std::thread killer([pid] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(pid, SIGKILL);
+    });
+    const std::string error = openingError("Monitor.mdb");
+    killer.join();
+    EXPECT_THAT(error, HasSubstr("Monitor.mdb"));
+    EXPECT_THAT(error, HasSubstr("LibreOffice ended while loading it"));
+    EXPECT_NO_THROW(open("Monitor.mdb"));
+    EXPECT_NE(office().officePid(), pid);
+}
+
+// An office that the user started before the program: it was not given the driver.
+TEST_F(AccessBaseTest, OfficeRunningWithoutTheDriverIsReportedWithWhatToDo) {
+    auto options = officeOptions();
+    options.profileDir += "-own";
+    options.pipeName += "_own";
+    seedPrivateProfile(options.profileDir);
+    std::string error;
+    const int started = spawnOffice(options.programDir + "/soffice",
+                                    {"--accept=pipe,name=" + options.pipeName + ";urp;StarOffice.ComponentContext",
+                                     "--headless", "--nologo", "--nodefault", "--norestore",
+                                     "-env:UserInstallation=" + fileUrlFromPath(options.profileDir)},
+                                    {}, error);
+    ASSERT_GT(started, 0) << error;
+    // Listening on its pipe.
+    const std::string socket = "/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" + options.pipeName;
+    for (int i = 0; i < 600 && vorrindel::testing::readFile("/proc/net/unix").find(socket) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    auto users = makeLibreOfficeAutomation(options);
+    try {
+        auto app = users->createObject("Access.Application");
+        app->call("OpenCurrentDatabase", {Value::text(copies.path("Monitor.mdb")), Value::boolean(false)});
+        ADD_FAILURE() << "opened without the driver";
+    } catch (const AutomationError& e) {
+        EXPECT_THAT(e.description(), HasSubstr("quit LibreOffice"));
+    }
+    EXPECT_EQ(users->session().call<int>([](const Connection& c) {
+        return static_cast<int>(documentsOf(c, DocKind::Database).size());
+    }),
+              0);
+    users->shutdownOffice();
+    waitpid(started, nullptr, 0);
+    fs::remove_all(options.profileDir);
 }
 
 }  // namespace
-}  // namespace vorrindel::automation::libreoffice
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new vorrindel::automation::libreoffice::OfficeWithAccessDriver);
-    return RUN_ALL_TESTS();
-}
+}  // namespace vorrindel::automation::libreoffice::testing

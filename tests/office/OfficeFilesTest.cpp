@@ -1,8 +1,14 @@
 // Names, URLs and lock files, as the office writes them.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "automation/libreoffice/OfficeFiles.h"
 
@@ -105,24 +111,73 @@ TEST(Profile, PipeNameIsPrivateToTheProfileFolderAndTheDisplay) {
     EXPECT_LT(name.size(), 40u);
 }
 
+// Sets a variable for the life of a test; nullptr unsets it.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) saved_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedVariable() { saved_ ? setenv(name_, saved_->c_str(), 1) : unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
 TEST(Profile, UsersOwnProfileFollowsTheHomeFolder) {
-    const char* home = std::getenv("HOME");
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = home ? home : "", savedConfig = config ? config : "";
-    unsetenv("XDG_CONFIG_HOME");
-    setenv("HOME", "/home/first", 1);
+    ScopedVariable config("XDG_CONFIG_HOME", nullptr);
+    ScopedVariable home("HOME", "/home/first");
     const std::string first = sessionPipeName("", ":0");
     EXPECT_EQ(profileFolder(""), "/home/first/.config/libreoffice/4");
     setenv("HOME", "/home/second", 1);
     EXPECT_NE(sessionPipeName("", ":0"), first);
-    setenv("HOME", saved.c_str(), 1);
-    if (config) setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+}
+
+TEST(ProgramFolders, GivenFolderThenAnAbsoluteXdgFolderThenTheHomeFolder) {
+    struct Row {
+        const char* given;
+        const char* xdg;
+        const char* expected;
+    } rows[] = {
+        {"/tmp/mine", "/xdg/cache", "/tmp/mine"},
+        {"", "/xdg/cache", "/xdg/cache/vorrindel"},
+        {"", nullptr, "/home/u/.cache/vorrindel"},
+        {"", "", "/home/u/.cache/vorrindel"},
+        {"", "relative/cache", "/home/u/.cache/vorrindel"},
+    };
+    ScopedVariable home("HOME", "/home/u");
+    for (const Row& row : rows) {
+        ScopedVariable xdg("XDG_CACHE_HOME", row.xdg);
+        EXPECT_EQ(programFolder(row.given, "XDG_CACHE_HOME", ".cache"), row.expected)
+            << "given \"" << row.given << "\", XDG_CACHE_HOME " << (row.xdg ? row.xdg : "unset");
+    }
+}
+
+TEST(Spawn, StartedProgramGetsTheVariablesOverOursAndOursStayAsTheyWere) {
+    ScopedVariable kept("VORRINDEL_SPAWN_KEPT", "kept");
+    ScopedVariable replaced("VORRINDEL_SPAWN_REPLACED", "ours");
+    const std::string out = "/tmp/vorrindel-spawn-" + std::to_string(getpid());
+    std::string error;
+    const int pid = spawnOffice(
+        "/bin/sh",
+        {"-c", "printf '%s|%s|%s' \"$VORRINDEL_SPAWN_KEPT\" \"$VORRINDEL_SPAWN_REPLACED\" \"$VORRINDEL_SPAWN_NEW\" >" + out},
+        {{"VORRINDEL_SPAWN_REPLACED", "theirs"}, {"VORRINDEL_SPAWN_NEW", "new"}}, error);
+    ASSERT_GT(pid, 0) << error;
+    waitpid(pid, nullptr, 0);
+    std::ostringstream written;
+    written << std::ifstream(out).rdbuf();
+    std::remove(out.c_str());
+    EXPECT_EQ(written.str(), "kept|theirs|new");
+    EXPECT_STREQ(std::getenv("VORRINDEL_SPAWN_REPLACED"), "ours");
+    EXPECT_EQ(std::getenv("VORRINDEL_SPAWN_NEW"), nullptr);
 }
 
 TEST(Packages, EachKindNamesItsDebianPackage) {
     EXPECT_EQ(packageFor(DocKind::Spreadsheet), "libreoffice-calc");
     EXPECT_EQ(packageFor(DocKind::Text), "libreoffice-writer");
     EXPECT_EQ(packageFor(DocKind::Presentation), "libreoffice-impress");
+    EXPECT_EQ(packageFor(DocKind::Database), "libreoffice-base");
 }
 
 }  // namespace

@@ -15,9 +15,12 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XFramesSupplier.hpp>
+#include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
+#include "automation/libreoffice/Databases.h"
 #include "automation/libreoffice/Documents.h"
 #include "automation/libreoffice/OfficeFiles.h"
 
@@ -109,6 +112,8 @@ void prepare() {
     g_options.callTimeout = std::chrono::milliseconds(8000);
     g_options.openTimeout = std::chrono::milliseconds(10000);
     g_options.headless = std::getenv("DISPLAY") == nullptr;
+    g_options.cacheDir = g_root + "/cache";
+    g_options.dataDir = g_root + "/data";
 
     std::string src = g_root + "/src/";
     writeFile(src + "alpha.csv", "name,value\nalpha,1\n");
@@ -249,12 +254,48 @@ bool isVisible(const std::string& path) {
     });
 }
 
+std::vector<std::string> databaseWindows() {
+    return probe<std::vector<std::string>>([](const Connection& c) {
+        std::vector<std::string> titles;
+        for (const auto& model : documentsOf(c, DocKind::Database))
+            titles.push_back(fromOU(Reference<css::frame::XTitle>(model->getCurrentController()->getFrame(),
+                                                                  uno::UNO_QUERY_THROW)
+                                        ->getTitle()));
+        return titles;
+    });
+}
+
+namespace {
+
+int framesIn(const Reference<css::frame::XFramesSupplier>& parent) {
+    auto frames = parent->getFrames();
+    int count = frames->getCount();
+    for (sal_Int32 i = 0; i < frames->getCount(); ++i)
+        count += framesIn(Reference<css::frame::XFramesSupplier>(frames->getByIndex(i), uno::UNO_QUERY_THROW));
+    return count;
+}
+
+}  // namespace
+
+int windowsOpen() {
+    return probe<int>([](const Connection& c) {
+        return framesIn(Reference<css::frame::XFramesSupplier>(c.desktop, uno::UNO_QUERY_THROW));
+    });
+}
+
 void closeAll() {
     probe<bool>([](const Connection& c) {
         auto it = c.desktop->getComponents()->createEnumeration();
-        std::vector<Reference<css::util::XCloseable>> all;
+        std::vector<Reference<uno::XInterface>> all;
         while (it->hasMoreElements()) all.emplace_back(it->nextElement(), UNO_QUERY);
-        for (auto& doc : all) {
+        for (auto& component : all) {
+            // A database goes with the windows opened from it (table views).
+            if (Reference<css::frame::XModel> model(component, UNO_QUERY);
+                model.is() && kindOf(model) == DocKind::Database) {
+                closeDatabaseDocument(model);
+                continue;
+            }
+            Reference<css::util::XCloseable> doc(component, UNO_QUERY);
             if (!doc.is()) continue;
             if (Reference<css::util::XModifiable> m(doc, UNO_QUERY); m.is()) m->setModified(false);
             doc->close(true);

@@ -54,7 +54,14 @@ bool isMaximized(const std::string& path);
 bool isVisible(const std::string& path);
 // Restores the window, so that a later maximised state is the call's doing.
 void restoreWindow(const std::string& path);
-// Closes every document, discarding changes, so that each test starts with an empty office.
+// Titles of the windows showing databases.
+std::vector<std::string> databaseWindows();
+// Windows of any kind, those opened from others included (a table view opened from a database
+// window is a frame inside that window's frame, with a window of its own). Asking for them makes
+// this process's UNO runtime load type descriptions that it never frees: not for sanitizer builds.
+int windowsOpen();
+// Closes every document and window, discarding changes, so that each test starts with an empty
+// office.
 void closeAll();
 
 // Calls as the openers make them.

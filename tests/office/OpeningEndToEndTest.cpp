@@ -1,7 +1,9 @@
 // The openers' clicks carried out by the real office.
 
+#include <gmock/gmock.h>
 #include <signal.h>
 
+#include "AccessSamples.h"
 #include "FakePicker.h"
 #include "OfficeFixture.h"
 #include "opening/OpenRequest.h"
@@ -10,6 +12,10 @@ namespace vorrindel::automation::libreoffice::testing {
 namespace {
 
 using Picker = vorrindel::testing::FakePicker;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
 
 class EndToEndTest : public OfficeTest {
 protected:
@@ -137,10 +143,38 @@ TEST_F(EndToEndTest, PowerPointChangedPreviousPresentationEndsTheRequestWithARep
     EXPECT_FALSE(isOpen(sample("show.ppt")));
 }
 
-TEST_F(EndToEndTest, AccessReportsThatDatabasesCannotBeOpened) {
-    auto failure = click("Access", "orders.mdb");
-    ASSERT_TRUE(failure);
-    EXPECT_NE(failure->find(".mdb"), std::string::npos) << *failure;
+// The databases are copies, which are checked to be left as they were.
+class AccessEndToEndTest : public EndToEndTest {
+protected:
+    void SetUp() override {
+        if (auto why = vorrindel::testing::accessInOfficeMissing(); !why.empty()) GTEST_SKIP() << why;
+        EndToEndTest::SetUp();
+        picker.dir = copies.folder();
+    }
+    void TearDown() override { EXPECT_THAT(copies.changed(), IsEmpty()); }
+    vorrindel::testing::AccessCopies copies;
+};
+
+TEST_F(AccessEndToEndTest, ClicksShowOnlyTheLatestDatabaseUnlessTicked) {
+    EXPECT_EQ(click("Access", "Monitor.mdb"), std::nullopt);
+    EXPECT_EQ(click("Access", "testodbc.mdb"), std::nullopt);
+    EXPECT_THAT(databaseWindows(), ElementsAre(HasSubstr("testodbc.mdb")));
+    picker.check = 1;
+    EXPECT_EQ(click("Access", "Monitor.mdb"), std::nullopt);
+    EXPECT_THAT(databaseWindows(), UnorderedElementsAre(HasSubstr("testodbc.mdb"), HasSubstr("Monitor.mdb")));
+    EXPECT_EQ(picker.shown, 3);
+    EXPECT_EQ(request.previousFiles().lastDatabase, "Monitor.mdb");
+}
+
+TEST_F(AccessEndToEndTest, FileThatIsNoDatabaseIsReportedAndNothingIsLeftOnScreen) {
+    vorrindel::testing::writeFile(copies.path("orders.mdb"), "not a database");
+    EXPECT_EQ(click("Access", "Monitor.mdb"), std::nullopt);
+    const auto report = click("Access", "orders.mdb");
+    ASSERT_TRUE(report);
+    EXPECT_THAT(*report, HasSubstr("cannot open \"" + copies.path("orders.mdb") + "\": it is not an Access database"));
+    // The previous database was closed before the open failed.
+    EXPECT_EQ(windowsOpen(), 0);
+    EXPECT_EQ(request.previousFiles().lastDatabase, "Monitor.mdb");
 }
 
 }  // namespace

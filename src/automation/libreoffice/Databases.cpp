@@ -16,6 +16,8 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/sdb/DatabaseContext.hpp>
 #include <com/sun/star/sdb/XDocumentDataSource.hpp>
 #include <com/sun/star/sdb/application/XDatabaseDocumentUI.hpp>
@@ -87,11 +89,16 @@ std::string withoutTags(std::string s) {
 }
 
 // Base's own message ("The connection to the data source ... could not be established") comes
-// first; the driver's reason is further down the chain.
+// first; the driver's reason is further down the chain. A data source the driver manager does not
+// know means an office that was running before this program could start it with the driver.
 std::string reasonOf(const css::sdbc::SQLException& e) {
     std::string reason;
     css::sdbc::SQLException current = e;
     for (int depth = 0; depth < 8; ++depth) {
+        if (current.SQLState == "IM002")
+            return "LibreOffice was already running without Vorrindel's Access driver, so it cannot read Access "
+                   "databases: quit LibreOffice, then click the file again (Vorrindel then starts LibreOffice "
+                   "with the driver)";
         if (std::string m = withoutTags(utf8(current.Message)); !m.empty()) reason = m;
         css::sdbc::SQLException next;
         if (!(current.NextException >>= next)) break;
@@ -149,17 +156,31 @@ std::string databaseDocumentFor(const Reference<uno::XComponentContext>& context
 
 Reference<css::frame::XModel> openDatabaseDocument(const Reference<uno::XComponentContext>& context,
                                                    const Reference<css::frame::XDesktop2>& desktop,
-                                                   const std::string& documentPath, const std::string& shownName) {
+                                                   const std::string& documentPath, const std::string& shownName,
+                                                   bool hidden) {
+    // Read-only: the window offers no designing of queries or forms, whose changes would make
+    // closing it ask to save them.
     const css::beans::PropertyValue args[] = {
         property("InteractionHandler", uno::Any(Reference<css::task::XInteractionHandler>(new Decline))),
         property("MacroExecutionMode", uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+        property("ReadOnly", uno::Any(true)),
+        property("Hidden", uno::Any(hidden)),
     };
     Reference<css::frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
-    Reference<css::frame::XModel> document(
-        loader->loadComponentFromURL(ou(fileUrlFromPath(documentPath)), "_blank", 0,
-                                     uno::Sequence<css::beans::PropertyValue>(args, std::size(args))),
-        UNO_QUERY);
-    if (!document.is()) throw AutomationError(errors::kFailed, "Base cannot load " + documentPath);
+    Reference<css::frame::XModel> document;
+    try {
+        document.set(loader->loadComponentFromURL(ou(fileUrlFromPath(documentPath)), "_blank", 0,
+                                                  uno::Sequence<css::beans::PropertyValue>(args, std::size(args))),
+                     UNO_QUERY);
+    } catch (const css::lang::IllegalArgumentException&) {
+    } catch (const css::io::IOException&) {
+    }
+    if (!document.is()) {
+        // The document is this program's own: made afresh at the next open.
+        std::error_code ec;
+        fs::remove(documentPath, ec);
+        throw AutomationError(errors::kFailed, "LibreOffice Base cannot load the document made for it, " + documentPath);
+    }
     auto ui = uiOf(document);
     try {
         if (!ui.is())
@@ -167,7 +188,7 @@ Reference<css::frame::XModel> openDatabaseDocument(const Reference<uno::XCompone
         ui->connect();
     } catch (const css::sdbc::SQLException& e) {
         closeDatabaseDocument(document);
-        throw AutomationError(errors::kFailed, "cannot open \"" + shownName + "\": " + reasonOf(e));
+        throw AutomationError(errors::kFailed, reasonOf(e));
     } catch (...) {
         closeDatabaseDocument(document);
         throw;

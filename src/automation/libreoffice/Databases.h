@@ -22,13 +22,14 @@ std::string databaseDocumentFor(const css::uno::Reference<css::uno::XComponentCo
                                 const std::string& mdbPath, const std::string& connectionUrl,
                                 const std::string& cacheDir);
 
-// Loads the document in a Base window of its own, connects it and shows its tables. The title
-// reads "<shownName> (read-only)". When the database cannot be read, the window is closed again
-// and the AutomationError names `shownName` and the driver's reason.
+// Loads the document read-only in a Base window of its own (hidden when asked), connects it and
+// shows its tables. The title reads "<shownName> (read-only)". When the database cannot be read,
+// the window is closed again and the AutomationError gives the driver's reason, or says that the
+// office does not see the driver (it was started without its registration).
 css::uno::Reference<css::frame::XModel> openDatabaseDocument(
     const css::uno::Reference<css::uno::XComponentContext>& context,
     const css::uno::Reference<css::frame::XDesktop2>& desktop, const std::string& documentPath,
-    const std::string& shownName);
+    const std::string& shownName, bool hidden = false);
 
 // Closes the windows opened from the document (table views), then the document itself, keeping
 // nothing of what changed.

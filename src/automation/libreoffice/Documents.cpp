@@ -162,6 +162,7 @@ std::optional<DocKind> kindOf(const Reference<uno::XInterface>& component) {
     if (info->supportsService("com.sun.star.sheet.SpreadsheetDocument")) return DocKind::Spreadsheet;
     if (info->supportsService("com.sun.star.presentation.PresentationDocument")) return DocKind::Presentation;
     if (info->supportsService("com.sun.star.text.TextDocument")) return DocKind::Text;
+    if (info->supportsService("com.sun.star.sdb.OfficeDatabaseDocument")) return DocKind::Database;
     return std::nullopt;
 }
 
@@ -170,6 +171,7 @@ std::string_view kindNoun(DocKind kind) {
     case DocKind::Spreadsheet: return "spreadsheet";
     case DocKind::Text: return "text document";
     case DocKind::Presentation: return "presentation";
+    case DocKind::Database: return "database";
     }
     return "document";
 }
@@ -237,10 +239,6 @@ ModelRef findByPath(const Connection& conn, const std::string& path) {
     return firstDocument(conn, [&](const ModelRef& model) { return pathFromFileUrl(fromOU(model->getURL())) == path; });
 }
 
-namespace {
-
-// Whether a document known from earlier is still open; asks it alone rather than going through
-// every document the office has.
 bool stillOpen(const Connection& conn, const ModelRef& model) {
     if (!model.is()) return false;
     try {
@@ -251,7 +249,22 @@ bool stillOpen(const Connection& conn, const ModelRef& model) {
     }
 }
 
-}  // namespace
+std::string resolveOpenPath(std::string path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (path.empty()) throw AutomationError(errors::kBadArgument, "no file name given to open");
+    if (!fs::exists(path, ec) && path.find('\\') != std::string::npos) {
+        std::string slashed = path;
+        for (auto& c : slashed)
+            if (c == '\\') c = '/';
+        if (fs::exists(slashed, ec)) path = slashed;
+    }
+    fs::path p = fs::absolute(path, ec);
+    if (auto cause = unopenableCause(p.string()))
+        throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": " + *cause);
+    auto canonical = fs::canonical(p, ec);
+    return ec ? p.lexically_normal().string() : canonical.string();
+}
 
 ModelRef currentDocument(const Connection& conn, DocKind kind, const ModelRef& preferred, const ModelRef& sessionLast) {
     for (const auto& candidate : {preferred, sessionLast})

@@ -15,7 +15,7 @@ namespace vorrindel::automation::libreoffice {
 using ModelRef = css::uno::Reference<css::frame::XModel>;
 
 std::optional<DocKind> kindOf(const css::uno::Reference<css::uno::XInterface>& component);
-std::string_view kindNoun(DocKind kind);  // "spreadsheet", "text document", "presentation"
+std::string_view kindNoun(DocKind kind);  // "spreadsheet", "text document", "presentation", "database"
 
 // Open documents of that kind, in the office's order (oldest first).
 std::vector<ModelRef> documentsOf(const Connection& conn, DocKind kind);
@@ -25,6 +25,15 @@ ModelRef findByName(const Connection& conn, DocKind kind, const std::string& nam
 // Any open document loaded from that local path.
 ModelRef findByPath(const Connection& conn, const std::string& path);
 std::string documentName(const ModelRef& model);
+
+// Whether a document known from earlier is still open; asks it alone rather than going through
+// every document the office has.
+bool stillOpen(const Connection& conn, const ModelRef& model);
+
+// The file an Open names, as the absolute path the office will report it under (a path written
+// with backslashes is tried with slashes). Fails with "cannot open "<path>": <cause>" when the
+// file cannot be opened at all.
+std::string resolveOpenPath(std::string path);
 
 // The document a window operation acts on: `preferred` while it is still open, else the one
 // opened last through this session, else the office's current one of that kind, else the newest.

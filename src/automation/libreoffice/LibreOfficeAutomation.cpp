@@ -1,43 +1,13 @@
 #include "automation/libreoffice/LibreOfficeAutomation.h"
 
-
-#include <filesystem>
-
+#include "automation/libreoffice/AccessObjects.h"
 #include "automation/libreoffice/Documents.h"
+#include "automation/libreoffice/Members.h"
 #include "automation/libreoffice/OfficeSession.h"
 
 namespace vorrindel::automation::libreoffice {
 
 namespace {
-
-bool named(std::string_view member, std::string_view name) {
-    if (member.size() != name.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(member[i]) != lower(name[i])) return false;
-    }
-    return true;
-}
-
-std::string_view accessName(Access access) {
-    switch (access) {
-    case Access::Method: return "call";
-    case Access::Get: return "get";
-    case Access::Put: return "set";
-    }
-    return "?";
-}
-
-[[noreturn]] void noMember(std::string_view object, std::string_view member, Access access) {
-    throw AutomationError(errors::kMemberNotFound, std::string(object) + " has no member \"" + std::string(member) +
-                                                       "\" to " + std::string(accessName(access)));
-}
-
-const Value& putValue(const Args& args, std::string_view member) {
-    if (args.empty())
-        throw AutomationError(errors::kBadArgument, "no value given to set " + std::string(member));
-    return args.back();
-}
 
 // The members each application's objects answer: exactly the calls the openers make.
 enum class Role { Global, Application, Collection, Document };
@@ -88,6 +58,7 @@ std::string_view collectionName(DocKind kind) {
     case DocKind::Spreadsheet: return "Workbooks";
     case DocKind::Text: return "Documents";
     case DocKind::Presentation: return "Presentations";
+    case DocKind::Database: break;  // Access has no collection here
     }
     return "";
 }
@@ -110,32 +81,9 @@ WindowShow windowShowFor(DocKind kind, std::int32_t state) {
         if (state == 2) return WindowShow::Minimized;
         if (state == 1) return WindowShow::Normal;
         break;
+    case DocKind::Database: break;
     }
     throw AutomationError(errors::kBadArgument, "unknown window state " + std::to_string(state));
-}
-
-bool optionalFlag(const Args& args, std::size_t index, bool fallback) {
-    if (index >= args.size() || args[index].isOmitted() || args[index].isEmpty()) return fallback;
-    return args[index].asBool() != 0;
-}
-
-// The file an Open names, as the absolute path the office will report it under. Fails naming
-// the cause when the file cannot be opened at all.
-std::string resolvePath(std::string path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (path.empty()) throw AutomationError(errors::kBadArgument, "no file name given to open");
-    if (!fs::exists(path, ec) && path.find('\\') != std::string::npos) {
-        std::string slashed = path;
-        for (auto& c : slashed)
-            if (c == '\\') c = '/';
-        if (fs::exists(slashed, ec)) path = slashed;
-    }
-    fs::path p = fs::absolute(path, ec);
-    if (auto cause = unopenableCause(p.string()))
-        throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": " + *cause);
-    auto canonical = fs::canonical(p, ec);
-    return ec ? p.lexically_normal().string() : canonical.string();
 }
 
 // Which document an application object acts on when it shows or activates its window.
@@ -210,7 +158,7 @@ private:
     Value open(const Args& args) {
         if (args.empty() || !args[0].isText())
             throw AutomationError(errors::kBadArgument, "Open needs the file name first");
-        std::string path = resolvePath(args[0].asText());
+        std::string path = resolveOpenPath(args[0].asText());
         LoadOptions options;
         // Workbooks and documents take ReadOnly third, presentations second; a presentation opened
         // without a window is loaded hidden. A workbook goes to the recent files only when asked
@@ -337,39 +285,38 @@ std::optional<DocKind> kindForProgId(std::string_view name) {
     if (named(name, "excel.application")) return DocKind::Spreadsheet;
     if (named(name, "word.application")) return DocKind::Text;
     if (named(name, "PowerPoint.Application")) return DocKind::Presentation;
+    if (named(name, "Access.Application")) return DocKind::Database;
     return std::nullopt;
 }
-
-constexpr const char* kNoDatabases =
-    "databases (.mdb) cannot be opened on Linux: LibreOffice Base has no driver that opens them";
 
 }  // namespace
 
 LibreOfficeAutomation::LibreOfficeAutomation(LibreOfficeOptions options)
-    : session_(std::make_shared<OfficeSession>(std::move(options))) {}
+    : session_(std::make_shared<OfficeSession>(std::move(options))),
+      access_(std::make_shared<AccessSetup>(session_->options())) {
+    // Every office started here sees the Access driver, whatever it is started for first.
+    session_->setOfficeEnvironment([access = access_] { return access->officeEnvironment(); });
+}
 
 // Objects handed out may still hold the session; the office connection ends here all the same.
 LibreOfficeAutomation::~LibreOfficeAutomation() { session_->close(); }
 
 ObjectRef LibreOfficeAutomation::createObject(std::string_view name) {
-    if (named(name, "Access.Application"))
-        throw AutomationError(errors::kCannotCreate, "cannot create \"" + std::string(name) + "\": " + kNoDatabases);
     auto kind = kindForProgId(name);
     if (!kind)
         throw AutomationError(errors::kCannotCreate, "no application is named \"" + std::string(name) + "\"");
     session_->checkDeadline();
     session_->requireInstalled(*kind);
+    if (*kind == DocKind::Database) access_->registration();
     session_->connection();
+    if (*kind == DocKind::Database) return makeAccessApplication(session_, access_);
     return std::make_shared<ApplicationObject>(session_, *kind, std::make_shared<AppState>());
 }
 
 ObjectRef LibreOfficeAutomation::globalObject(GlobalApp app) {
-    DocKind kind;
-    switch (app) {
-    case GlobalApp::Excel: kind = DocKind::Spreadsheet; break;
-    case GlobalApp::Word: kind = DocKind::Text; break;
-    default: throw AutomationError(errors::kCannotCreate, std::string("no Access global object: ") + kNoDatabases);
-    }
+    // Closing a database needs no office that is not running already.
+    if (app == GlobalApp::Access) return makeAccessGlobal(session_);
+    const DocKind kind = app == GlobalApp::Excel ? DocKind::Spreadsheet : DocKind::Text;
     session_->checkDeadline();
     session_->requireInstalled(kind);
     session_->connection();

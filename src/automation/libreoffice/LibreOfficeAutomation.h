@@ -1,8 +1,9 @@
 #pragma once
 // The automation boundary served by LibreOffice on Linux: "excel.application" is Calc,
-// "word.application" is Writer and "PowerPoint.Application" is Impress, all three in one office
-// process reached over a UNO bridge. An application object is that process seen through one kind
-// of document, including documents the user opened by hand.
+// "word.application" is Writer, "PowerPoint.Application" is Impress and "Access.Application" is
+// Base showing Access databases read-only (AccessObjects.h), all in one office process reached
+// over a UNO bridge. An application object is that process seen through one kind of document,
+// including documents the user opened by hand.
 
 #include <chrono>
 #include <memory>
@@ -31,8 +32,15 @@ struct LibreOfficeOptions {
     std::string programDir = "/usr/lib/libreoffice/program";
     // Start the office without windows (for machines without a display).
     bool headless = false;
+    // Where the Base documents made for Access databases are kept. Empty: the program's cache
+    // folder, $XDG_CACHE_HOME/vorrindel, else ~/.cache/vorrindel.
+    std::string cacheDir;
+    // Where the Access driver's registration for the office is written. Empty: the program's data
+    // folder, $XDG_DATA_HOME/vorrindel, else ~/.local/share/vorrindel.
+    std::string dataDir;
 };
 
+class AccessSetup;
 class OfficeSession;
 
 class LibreOfficeAutomation final : public OfficeAutomation {
@@ -58,6 +66,7 @@ public:
 
 private:
     std::shared_ptr<OfficeSession> session_;
+    std::shared_ptr<AccessSetup> access_;
 };
 
 std::unique_ptr<LibreOfficeAutomation> makeLibreOfficeAutomation(LibreOfficeOptions options = {});

@@ -225,6 +225,15 @@ std::string profileFolder(std::string_view profileDir) {
     return base + "/libreoffice/4";
 }
 
+std::string programFolder(std::string_view given, const char* xdgVariable, std::string_view homeFallback) {
+    if (!given.empty()) return std::string(given);
+    // A relative value is to be ignored, as the XDG base directory rules say.
+    const char* xdg = std::getenv(xdgVariable);
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/vorrindel";
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/" + std::string(homeFallback) + "/vorrindel";
+}
+
 std::string profileUrlFor(std::string_view profileDir) { return trimSlash(fileUrlFromPath(profileFolder(profileDir))); }
 
 std::string sessionPipeName(std::string_view profileDir, std::string_view display) {
@@ -319,10 +328,12 @@ const KindFacts& factsOf(DocKind kind) {
     static constexpr KindFacts kSpreadsheet{"LibreOffice Calc", "libreoffice-calc", "libsclo.so"};
     static constexpr KindFacts kText{"LibreOffice Writer", "libreoffice-writer", "libswlo.so"};
     static constexpr KindFacts kPresentation{"LibreOffice Impress", "libreoffice-impress", "libsdlo.so"};
+    static constexpr KindFacts kDatabase{"LibreOffice Base", "libreoffice-base", "libdbulo.so"};
     switch (kind) {
     case DocKind::Spreadsheet: return kSpreadsheet;
     case DocKind::Text: return kText;
     case DocKind::Presentation: return kPresentation;
+    case DocKind::Database: return kDatabase;
     }
     return kSpreadsheet;
 }
@@ -353,12 +364,25 @@ void seedPrivateProfile(const std::string& profileDir) {
 )";
 }
 
-int spawnOffice(const std::string& program, const std::vector<std::string>& args, std::string& error) {
+int spawnOffice(const std::string& program, const std::vector<std::string>& args, const Environment& environment,
+                std::string& error) {
     // Everything the child needs is prepared before fork: only async-signal-safe calls after it.
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    std::vector<std::string> variables;
+    for (char** e = environ; *e; ++e) {
+        std::string_view entry(*e);
+        std::string_view name = entry.substr(0, entry.find('='));
+        bool replaced = false;
+        for (const auto& [set, value] : environment) replaced = replaced || set == name;
+        if (!replaced) variables.emplace_back(entry);
+    }
+    for (const auto& [name, value] : environment) variables.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& v : variables) envp.push_back(v.data());
+    envp.push_back(nullptr);
     pid_t pid = fork();
     if (pid < 0) {
         error = std::string("cannot start the office: ") + std::strerror(errno);
@@ -376,7 +400,7 @@ int spawnOffice(const std::string& program, const std::vector<std::string>& args
             dup2(devnull, 2);
         }
         for (int fd = 3; fd < 4096; ++fd) close(fd);
-        execv(program.c_str(), argv.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     return pid;

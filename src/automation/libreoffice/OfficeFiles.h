@@ -7,12 +7,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vorrindel::automation::libreoffice {
 
-// The kinds of document an application object sees.
-enum class DocKind { Spreadsheet, Text, Presentation };
+// The kinds of document an application object sees; Access databases are shown as Base documents.
+enum class DocKind { Spreadsheet, Text, Presentation, Database };
 
 // Paths and names are bytes, as the file system holds them; they need not be UTF-8. URLs carry
 // every byte that is not a plain URL character as its own escape, so a name that is not UTF-8
@@ -63,6 +64,11 @@ std::string_view appNameFor(DocKind kind);
 
 // The profile folder an office uses: `profileDir`, or the user's own when that is empty.
 std::string profileFolder(std::string_view profileDir);
+// This program's own folders: `given`, or when that is empty the one named by the XDG variable
+// `xdgVariable` (when set to an absolute path), else `homeFallback` below the home folder; each
+// with "/vorrindel" appended. Cache: XDG_CACHE_HOME and ".cache"; data: XDG_DATA_HOME and
+// ".local/share".
+std::string programFolder(std::string_view given, const char* xdgVariable, std::string_view homeFallback);
 // The name of the pipe an office accepts this program's connections on. It is derived from the
 // profile folder and the display, so that sessions of one user with different homes or displays
 // never reach each other's office.
@@ -74,9 +80,13 @@ std::optional<std::string> profileProblem(const std::string& folder);
 // Writes the minimum of a profile that spares a fresh private office its first-start work.
 void seedPrivateProfile(const std::string& profileDir);
 
+// Variables to set in a started program's environment, over those of this process.
+using Environment = std::vector<std::pair<std::string, std::string>>;
 // Starts the office detached from this process: own session, output to /dev/null, no inherited
-// descriptors. Returns the pid of the started program, or -1 with `error` set.
-int spawnOffice(const std::string& program, const std::vector<std::string>& args, std::string& error);
+// descriptors, this process's environment with `environment` set on top (this process's own stays
+// as it is). Returns the pid of the started program, or -1 with `error` set.
+int spawnOffice(const std::string& program, const std::vector<std::string>& args, const Environment& environment,
+                std::string& error);
 // A write to an office that died must fail, not end this process. Threads started from the
 // calling thread afterwards inherit the mask.
 void blockBrokenPipeSignal();

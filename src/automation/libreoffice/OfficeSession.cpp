@@ -150,6 +150,16 @@ std::uint64_t OfficeSession::generation() const {
     return conn_ ? conn_->generation : 0;
 }
 
+bool OfficeSession::connected() const {
+    std::lock_guard lock(mutex_);
+    return conn_ && !conn_->gone->load();
+}
+
+void OfficeSession::setOfficeEnvironment(std::function<Environment()> environment) {
+    std::lock_guard lock(mutex_);
+    officeEnvironment_ = std::move(environment);
+}
+
 void OfficeSession::dropConnection(const std::shared_ptr<Connection>& conn, bool dispose) {
     conn->gone->store(true);
     {
@@ -226,7 +236,13 @@ void OfficeSession::startOffice() {
     if (options_.headless) args.push_back("--headless");
     reapIfEnded(childPid_);
     std::string error;
-    int pid = spawnOffice(options_.programDir + "/soffice", args, error);
+    std::function<Environment()> provide;
+    {
+        std::lock_guard lock(mutex_);
+        provide = officeEnvironment_;
+    }
+    Environment environment = provide ? provide() : Environment();
+    int pid = spawnOffice(options_.programDir + "/soffice", args, environment, error);
     if (pid < 0) throw AutomationError(errors::kCannotCreate, error);
     childPid_ = pid;
 }

@@ -85,6 +85,11 @@ public:
     // The connection, established if needed; throws AutomationError.
     std::shared_ptr<Connection> connection();
     std::uint64_t generation() const;
+    // Whether a connection is up that has not been seen to end; never connects.
+    bool connected() const;
+
+    // What an office this session starts gets in its environment, asked for at each start.
+    void setOfficeEnvironment(std::function<Environment()> environment);
 
     int officePid();
     void shutdown();
@@ -130,7 +135,8 @@ private:
     struct Last {
         css::uno::Reference<css::frame::XModel> model;
         std::uint64_t generation = 0;
-    } last_[3];
+    } last_[4];
+    std::function<Environment()> officeEnvironment_;
     css::uno::Reference<css::frame::XModel> fresh_;
     std::chrono::steady_clock::time_point freshSince_;
 };

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -62,7 +63,28 @@ std::optional<std::string> findAccessDriver() {
         fs::path installed = exe.parent_path().parent_path() / VORRINDEL_MDBODBC_INSTALLED;
         if (fs::is_regular_file(installed, ec)) return installed.lexically_normal().string();
     }
-    if (fs::is_regular_file(VORRINDEL_MDBODBC_BUILT, ec)) return std::string(VORRINDEL_MDBODBC_BUILT);
+    if (*VORRINDEL_MDBODBC_BUILT && fs::is_regular_file(VORRINDEL_MDBODBC_BUILT, ec))
+        return std::string(VORRINDEL_MDBODBC_BUILT);
+    return std::nullopt;
+}
+
+std::optional<std::string> accessDriverProblem() {
+    if (!*VORRINDEL_MDBODBC_BUILT)
+        return "this build of Vorrindel has no Access driver (install the Debian packages unixodbc-dev and "
+               "odbc-mdbtools, then build it again)";
+    if (!findAccessDriver())
+        return "Vorrindel's Access driver is missing (it belongs in <prefix>/" VORRINDEL_MDBODBC_INSTALLED
+               "; install Vorrindel again)";
+    std::error_code ec;
+    if (!fs::exists(VORRINDEL_LIBMDBODBC_PATH, ec))
+        return "mdbtools' ODBC driver is not installed (install the Debian package odbc-mdbtools)";
+    std::string libraries = VORRINDEL_ODBC_LIBRARIES;
+    for (std::size_t start = 0; start <= libraries.size();) {
+        std::size_t end = std::min(libraries.find(':', start), libraries.size());
+        if (!fs::exists(libraries.substr(start, end - start), ec))
+            return "unixODBC is not installed (install the Debian package unixodbc)";
+        start = end + 1;
+    }
     return std::nullopt;
 }
 

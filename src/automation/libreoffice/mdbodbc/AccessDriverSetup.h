@@ -24,6 +24,11 @@ struct AccessDriverRegistration {
 // running executable), else the one in the build tree; nullopt when neither exists.
 std::optional<std::string> findAccessDriver();
 
+// Why Access databases cannot be read on this machine, naming the Debian package to install:
+// the driver was not built or installed with the program, or mdbtools' driver or unixODBC is
+// missing. nullopt when everything is there.
+std::optional<std::string> accessDriverProblem();
+
 // Writes both files under `folder` (created when missing; a file is rewritten only when its text
 // changes, through a temporary file renamed over it). nullopt with `error` set when `driverPath`
 // is unusable or a file cannot be written.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "AccessFile.h"
 #include "Mdbtools.h"
 #include "Results.h"
 #include "Text.h"

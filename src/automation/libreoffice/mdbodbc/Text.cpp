@@ -111,10 +111,4 @@ bool isReadOnlyStatement(std::string_view sql) {
     return !std::isalnum(next) && next != '_';
 }
 
-bool looksLikeAccessDatabase(std::string_view header) {
-    // Page 0 starts with a 4-byte magic number, then the engine's name.
-    return header.size() >= 19 && header.substr(0, 4) == std::string_view("\0\1\0\0", 4) &&
-           (header.substr(4, 15) == "Standard Jet DB" || header.substr(4, 15) == "Standard ACE DB");
-}
-
 }  // namespace vorrindel::mdbodbc

@@ -19,7 +19,4 @@ bool matchesPattern(std::string_view name, std::string_view pattern, char escape
 // parentheses, is SELECT.
 bool isReadOnlyStatement(std::string_view sql);
 
-// Whether the first bytes of a file are those of an Access (Jet or ACE) database.
-bool looksLikeAccessDatabase(std::string_view header);
-
 }  // namespace vorrindel::mdbodbc
