@@ -38,6 +38,8 @@ struct LibreOfficeTraits {
         if (stopped() > 0) kill(stopped(), SIGCONT);
         stopped() = 0;
     }
+    // The watchdog disposes of the bridge under a stuck call.
+    static bool cutsStuckCalls(automation::OfficeAutomation&) { return true; }
     static int& stopped() {
         static int pid = 0;
         return pid;

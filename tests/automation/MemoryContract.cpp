@@ -1,5 +1,6 @@
 // The in-memory office of the openers' tests keeps the automation contract.
 
+#include <filesystem>
 #include <memory>
 
 #include "AutomationContract.h"
@@ -18,14 +19,17 @@ struct MemoryTraits {
     }
     static std::string sample(Kind kind, int which) {
         static const char* const names[][2] = {{"Alpha.xls", "beta.xls"}, {"One.doc", "two.doc"}, {"Deck.ppt", "show.ppt"}};
-        return std::string("/samples/") + names[static_cast<int>(kind)][which];
+        return inSamples(names[static_cast<int>(kind)][which]);
     }
     static std::string unopenable(Kind kind) {
         static const char* const names[] = {"broken.xls", "broken.doc", "broken.ppt"};
-        return std::string("/samples/") + names[static_cast<int>(kind)];
+        return inSamples(names[static_cast<int>(kind)]);
     }
+    // With the system's separator before the name, where the office looks for it.
+    static std::string inSamples(const char* name) { return (std::filesystem::path("/samples") / name).string(); }
     static void stick(automation::OfficeAutomation& office) { static_cast<testing::MemoryOffice&>(office).stick(); }
     static void unstick(automation::OfficeAutomation& office) { static_cast<testing::MemoryOffice&>(office).unstick(); }
+    static bool cutsStuckCalls(automation::OfficeAutomation&) { return true; }
 };
 
 }  // namespace

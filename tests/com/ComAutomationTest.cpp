@@ -1,5 +1,5 @@
 // The COM backend against the test office: what crosses COM in each direction, how failures come
-// back, the global objects, and the request's deadline.
+// back, the global objects, and calls a busy office rejects.
 
 #include <chrono>
 #include <thread>
@@ -186,62 +186,10 @@ TEST_F(ComFixture, AccessGlobalReachesTheAccessHoldingTheDatabaseOpenedLast) {
     EXPECT_EQ(log.take(), Log{});
 }
 
-// --- The request's deadline --------------------------------------------------------------------
+// --- A busy office -----------------------------------------------------------------------------
+// (How a stuck call ends, at the deadline or a cancel, is the automation contract's.)
 
-class Deadline : public Excel {
-protected:
-    // Runs `call` and returns its failure's code and how long it took.
-    template <class Call>
-    std::pair<std::int32_t, Clock::duration> timed(Call&& call) {
-        const auto start = Clock::now();
-        const std::int32_t code = codeOf(call);
-        return {code, Clock::now() - start};
-    }
-};
-
-// Where calls cannot be cancelled (Wine), a stuck call ends when the office answers: the test
-// office hangs for a bounded time, and the call still fails as timed out.
-constexpr auto kLimit = 400ms;
-constexpr int kHangMs = 1500;
-
-TEST_F(Deadline, AHungCallFailsAtTheDeadlineAndTheRestOfTheRequestAtOnce) {
-    excel->put("TestHang", Value::integer(kHangMs));
-    backend->beginRequest(Clock::now() + kLimit);
-    const auto [code, took] = timed([&] { excel->put("Visible", Value::boolean(true)); });
-    EXPECT_EQ(code, errors::kTimeout);
-    EXPECT_GE(took, kLimit - 50ms);
-    if (backend->cutsStuckCallsShort()) {
-        EXPECT_LT(took, kLimit + 500ms);
-    }
-
-    const auto [next, nextTook] = timed([&] { excel->getObject("Workbooks"); });
-    EXPECT_EQ(next, errors::kTimeout);
-    EXPECT_LT(nextTook, 50ms);
-    backend->endRequest();
-
-    backend->beginRequest(Clock::now() + 10s);
-    EXPECT_NO_THROW(excel->getObject("Workbooks"));
-    backend->endRequest();
-}
-
-TEST_F(Deadline, CancelFromAnotherThreadCutsTheRequestShort) {
-    excel->put("TestHang", Value::integer(kHangMs));
-    backend->beginRequest(Clock::now() + 30s);
-    std::thread canceller([&] {
-        std::this_thread::sleep_for(300ms);
-        backend->cancelRequest();
-    });
-    const auto [code, took] = timed([&] { excel->put("Visible", Value::boolean(true)); });
-    canceller.join();
-    EXPECT_EQ(code, errors::kTimeout);
-    if (backend->cutsStuckCallsShort()) {
-        EXPECT_LT(took, 800ms);
-    }
-    EXPECT_EQ(codeOf([&] { excel->getObject("Workbooks"); }), errors::kTimeout);
-    backend->endRequest();
-}
-
-TEST_F(Deadline, CallsABusyOfficeRejectsAreTriedAgainUntilTheDeadline) {
+TEST_F(Excel, CallsABusyOfficeRejectsAreTriedAgainUntilTheDeadline) {
     excel->put("TestBusy", Value::integer(2));
     backend->beginRequest(Clock::now() + 10s);
     log.take();
@@ -251,9 +199,12 @@ TEST_F(Deadline, CallsABusyOfficeRejectsAreTriedAgainUntilTheDeadline) {
                                "excel#1 Application.Visible put (bool(-1)) @1024"}));
     backend->endRequest();
 
+    constexpr auto kLimit = 400ms;
     excel->put("TestBusy", Value::integer(1000));
-    backend->beginRequest(Clock::now() + kLimit);
-    const auto [code, took] = timed([&] { excel->put("Visible", Value::boolean(true)); });
+    const auto start = Clock::now();
+    backend->beginRequest(start + kLimit);
+    const std::int32_t code = codeOf([&] { excel->put("Visible", Value::boolean(true)); });
+    const auto took = Clock::now() - start;
     backend->endRequest();
     excel->put("TestBusy", Value::integer(0));
     EXPECT_EQ(code, errors::kTimeout);

@@ -105,6 +105,27 @@ void quitTestOffice() {
     }
 }
 
+void resetTestOffice() {
+    for (const TestApp& app : kTestApps) {
+        if (IDispatch* instance = running(app)) {
+            invokeRaw(instance, L"TestReset", DISPATCH_METHOD);
+            instance->Release();
+        }
+    }
+}
+
+void stickTestOffice(long ms) {
+    VARIANT value;
+    V_VT(&value) = VT_I4;
+    V_I4(&value) = ms;
+    for (const TestApp& app : kTestApps) {
+        if (IDispatch* instance = running(app)) {
+            invokeRaw(instance, L"TestHang", DISPATCH_PROPERTYPUT, {value});
+            instance->Release();
+        }
+    }
+}
+
 int runningInstances(std::string_view key) {
     const TestApp& app = appKeyed(key);
     int count = 0;

@@ -22,6 +22,12 @@ void startTestOffice(std::string_view app);
 void quitTestOffice();
 // How many instances of `app` ("excel") run now.
 int runningInstances(std::string_view app);
+// Brings each application's running instance (Access: the one found first) back to how it
+// started: no document open, hidden, neither stuck nor busy.
+void resetTestOffice();
+// Makes each application's running instance (Access: the one found first) stuck for `ms`: a call
+// arriving meanwhile is answered only when that time is up, or at once after stickTestOffice(0).
+void stickTestOffice(long ms);
 
 // What the test office received, in order, while this object lives. Each line names its instance
 // by application and a number in order of appearance ("access#2"), then the object, the member,

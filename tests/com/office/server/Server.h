@@ -1,7 +1,8 @@
 #pragma once
 // The test office's server process: one instance of one application, its documents, and the
 // objects that clients reach it through. Calls arrive on COM's threads (a multi-threaded
-// apartment), so a call held up by TestHang does not hold up the others.
+// apartment), so the test switches, which are never held up, get through while TestHang has the
+// office stuck.
 
 #include <windows.h>
 #include <oaidl.h>
@@ -22,7 +23,8 @@ struct Server {
     const TestApp& app;
     const DWORD pid = GetCurrentProcessId();
     std::wstring logPath;
-    HANDLE quit;  // set by Quit: the process ends
+    HANDLE quit;     // set by Quit: the process ends
+    HANDLE resumed;  // set by TestHang 0: calls held up by a hang go on at once
     std::atomic<ULONGLONG> lastCall{GetTickCount64()};
 
     std::mutex mutex;  // guards everything below
@@ -31,7 +33,7 @@ struct Server {
     std::vector<std::wstring> documents;  // file names, in the order opened
     std::wstring database;                // Access: the path of the open database
     DWORD databaseCookie = 0;             // its entry in the running object table
-    long hangMs = 0;                      // the next call waits this long first
+    ULONGLONG stuckUntil = 0;             // calls arriving before this tick wait until then
     long busyCalls = 0;                   // this many calls are rejected as busy
     DWORD activeCookie = 0;
     DWORD classCookie = 0;

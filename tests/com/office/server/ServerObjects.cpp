@@ -19,7 +19,7 @@ namespace {
 enum Member : DISPID {
     kApplication = 1, kWorkbooks, kDocuments, kPresentations, kVisible, kWindowState, kActivate,
     kOpenCurrentDatabase, kCloseCurrentDatabase, kQuit, kCount, kItem, kOpen, kClose, kName,
-    kTestHang = 100, kTestBusy, kTestProcessId
+    kTestHang = 100, kTestBusy, kTestProcessId, kTestReset
 };
 
 enum class Kind { Application, Collection, Document };
@@ -50,6 +50,7 @@ constexpr MemberInfo kMembers[] = {
     {L"TestHang", kTestHang, Kind::Application, kPut, false},
     {L"TestBusy", kTestBusy, Kind::Application, kPut, false},
     {L"TestProcessId", kTestProcessId, Kind::Application, kGet, false},
+    {L"TestReset", kTestReset, Kind::Application, kMethod, false},
     {L"Count", kCount, Kind::Collection, kGet, false},
     {L"Item", kItem, Kind::Collection, kGet | kMethod, false},
     {L"Open", kOpen, Kind::Collection, kMethod, false},
@@ -213,19 +214,23 @@ private:
         return "?";
     }
 
-    // The test switches: a call that hangs (until its time is up or the office quits), or a
-    // rejection as if the office were busy.
+    // The test switches: an office stuck for a while (every call arriving meanwhile is answered
+    // only when that time is up, the office quits, or the hang is lifted), or a rejection as if
+    // the office were busy.
     HRESULT waitOrReject() {
-        long hang = 0;
+        ULONGLONG until = 0;
         {
             std::lock_guard lock(server_.mutex);
             if (server_.busyCalls > 0) {
                 --server_.busyCalls;
                 return RPC_E_SERVERCALL_RETRYLATER;
             }
-            hang = std::exchange(server_.hangMs, 0);
+            until = server_.stuckUntil;
         }
-        if (hang > 0) WaitForSingleObject(server_.quit, static_cast<DWORD>(hang));
+        if (const ULONGLONG now = GetTickCount64(); until > now) {
+            const HANDLE wakers[] = {server_.quit, server_.resumed};
+            WaitForMultipleObjects(2, wakers, FALSE, static_cast<DWORD>(until - now));
+        }
         return S_OK;
     }
 
@@ -304,9 +309,27 @@ private:
         case kTestBusy: {
             const auto value = number(args, 0);
             if (!value) return DISP_E_TYPEMISMATCH;
-            (member.id == kTestHang ? server_.hangMs : server_.busyCalls) = *value;
+            if (member.id == kTestBusy) {
+                server_.busyCalls = *value;
+            } else if (*value > 0) {
+                ResetEvent(server_.resumed);
+                server_.stuckUntil = GetTickCount64() + static_cast<ULONGLONG>(*value);
+            } else {
+                server_.stuckUntil = 0;
+                SetEvent(server_.resumed);
+            }
             return S_OK;
         }
+        case kTestReset:  // as just started
+            server_.visible = false;
+            server_.windowState = 0;
+            docs.clear();
+            server_.database.clear();
+            server_.unregisterDatabase();
+            server_.busyCalls = 0;
+            server_.stuckUntil = 0;
+            SetEvent(server_.resumed);
+            return S_OK;
         case kOpenCurrentDatabase: {
             const auto path = text(args, 0);
             if (!path) return DISP_E_TYPEMISMATCH;
@@ -386,14 +409,18 @@ private:
 
 }  // namespace
 
-Server::Server(const TestApp& app) : app(app), quit(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+Server::Server(const TestApp& app)
+    : app(app), quit(CreateEventW(nullptr, TRUE, FALSE, nullptr)), resumed(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     wchar_t path[MAX_PATH];
     const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     logPath.assign(path, n);
     logPath = logPath.substr(0, logPath.find_last_of(L'\\') + 1) + kLogName;
 }
 
-Server::~Server() { CloseHandle(quit); }
+Server::~Server() {
+    CloseHandle(resumed);
+    CloseHandle(quit);
+}
 
 void Server::log(const std::string& line) {
     // Appended whole, so that lines of several server processes do not mix.
