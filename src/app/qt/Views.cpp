@@ -3,7 +3,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
-#include <QStyle>
+#include <QPainter>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 
 namespace vorrindel::app::qt {
@@ -50,7 +51,34 @@ void ChoiceBox::setSelected(int row) {
     setCurrentIndex(row);
 }
 
-FolderBox::FolderBox(QWidget* parent) : QListWidget(parent) {
+namespace {
+
+// An open or closed folder, drawn rather than taken from the icon theme: looking the theme's up
+// searches its folders on disk, which cost more than everything else at start-up. The path down
+// to the shown folder is open, sub-folders closed.
+QIcon folderIcon(bool open) {
+    QIcon icon;
+    for (int scale : {1, 2}) {
+        QPixmap pixmap(16 * scale, 16 * scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(scale, scale);
+        painter.setPen(QPen(QColor(0x9a, 0x74, 0x1c), 1));
+        painter.setBrush(QColor(0xe0, 0xb8, 0x4a));
+        painter.drawPolygon(QPolygonF({{1.5, 3.5}, {6.5, 3.5}, {7.5, 5}, {14.5, 5}, {14.5, 13.5}, {1.5, 13.5}}));
+        if (open) {
+            painter.setBrush(QColor(0xf6, 0xda, 0x7e));
+            painter.drawPolygon(QPolygonF({{3.5, 7.5}, {15.5, 7.5}, {13.5, 13.5}, {1.5, 13.5}}));
+        }
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+}  // namespace
+
+FolderBox::FolderBox(QWidget* parent) : QListWidget(parent), openIcon_(folderIcon(true)), closedIcon_(folderIcon(false)) {
     setItemDelegate(new IndentDelegate(this));
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -78,9 +106,7 @@ void FolderBox::setSelected(int row) {
 }
 
 void FolderBox::setIcons() {
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    for (int i = 0; i < count(); ++i) item(i)->setIcon(i <= selected_ ? open : closed);
+    for (int i = 0; i < count(); ++i) item(i)->setIcon(i <= selected_ ? openIcon_ : closedIcon_);
 }
 
 void FolderBox::keyPressEvent(QKeyEvent* event) {

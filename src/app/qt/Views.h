@@ -38,6 +38,7 @@ protected:
 private:
     void setIcons();
     int selected_ = -1;
+    const QIcon openIcon_, closedIcon_;
 };
 
 // The files: a click on a row, and each move with the keyboard, go to the logic, which decides
