@@ -117,9 +117,9 @@ private:
     CallTimes& times_;
 };
 
-class TimedOffice final : public OfficeAutomation {
+class TimedOffice final : public ForwardingOffice {
 public:
-    TimedOffice(OfficeAutomation& inner, CallTimes& times) : inner_(inner), times_(times) {}
+    TimedOffice(OfficeAutomation& inner, CallTimes& times) : ForwardingOffice(inner), inner_(inner), times_(times) {}
     ObjectRef createObject(std::string_view name) override {
         auto t0 = Clock::now();
         auto object = inner_.createObject(name);
@@ -129,9 +129,6 @@ public:
     ObjectRef globalObject(GlobalApp app) override {
         return std::make_shared<TimedDispatch>(inner_.globalObject(app), "global", times_);
     }
-    void beginRequest(Clock::time_point deadline) override { inner_.beginRequest(deadline); }
-    void endRequest() override { inner_.endRequest(); }
-    void cancelRequest() override { inner_.cancelRequest(); }
 
 private:
     OfficeAutomation& inner_;

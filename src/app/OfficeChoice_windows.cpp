@@ -8,13 +8,9 @@ namespace {
 
 // The Office applications over COM. The automation thread makes this, so its apartment begins
 // here and ends after the backend is gone.
-class ComOffice final : public automation::OfficeAutomation {
+class ComOffice final : public automation::ForwardingOffice {
 public:
-    automation::ObjectRef createObject(std::string_view name) override { return office_.createObject(name); }
-    automation::ObjectRef globalObject(automation::GlobalApp app) override { return office_.globalObject(app); }
-    void beginRequest(automation::Clock::time_point deadline) override { office_.beginRequest(deadline); }
-    void endRequest() override { office_.endRequest(); }
-    void cancelRequest() override { office_.cancelRequest(); }
+    ComOffice() : ForwardingOffice(office_) {}  // only referred to here, used once constructed
 
 private:
     automation::com::Apartment apartment_;

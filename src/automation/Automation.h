@@ -175,6 +175,21 @@ public:
     virtual void cancelRequest() = 0;
 };
 
+// Passes every call on to another office: a wrapper that lends a backend to the automation thread
+// (which destroys only the wrapper), or adds what must live around one, derives from it.
+class ForwardingOffice : public OfficeAutomation {
+public:
+    explicit ForwardingOffice(OfficeAutomation& target) : target_(target) {}
+    ObjectRef createObject(std::string_view name) override { return target_.createObject(name); }
+    ObjectRef globalObject(GlobalApp app) override { return target_.globalObject(app); }
+    void beginRequest(Clock::time_point deadline) override { target_.beginRequest(deadline); }
+    void endRequest() override { target_.endRequest(); }
+    void cancelRequest() override { target_.cancelRequest(); }
+
+private:
+    OfficeAutomation& target_;
+};
+
 // An office with no applications: every creation fails with a clear error. Used when no backend
 // is built in.
 class NoOffice final : public OfficeAutomation {

@@ -9,24 +9,6 @@
 
 namespace vorrindel::app::testing {
 
-namespace {
-
-// Hands the test's office to the automation thread, which destroys only this wrapper.
-class BorrowedOffice final : public automation::OfficeAutomation {
-public:
-    explicit BorrowedOffice(automation::OfficeAutomation& office) : office_(office) {}
-    automation::ObjectRef createObject(std::string_view name) override { return office_.createObject(name); }
-    automation::ObjectRef globalObject(automation::GlobalApp app) override { return office_.globalObject(app); }
-    void beginRequest(automation::Clock::time_point deadline) override { office_.beginRequest(deadline); }
-    void endRequest() override { office_.endRequest(); }
-    void cancelRequest() override { office_.cancelRequest(); }
-
-private:
-    automation::OfficeAutomation& office_;
-};
-
-}  // namespace
-
 void PickerFixture::SetUp() {
     root_ = vorrindel::testing::makeTempFolder("vorrindel-picker");
     ini_ = root_ / "config" / "comp.ini";
@@ -88,7 +70,7 @@ listing::DriveTable PickerFixture::drives() const {
 }
 
 opening::RequestQueue::OfficeFactory PickerFixture::officeFactory() {
-    return [this] { return std::make_unique<BorrowedOffice>(office_); };
+    return [this] { return std::make_unique<automation::ForwardingOffice>(office_); };
 }
 
 Form1::Options PickerFixture::options() {

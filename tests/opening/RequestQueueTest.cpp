@@ -69,18 +69,8 @@ private:
 };
 
 // Hands an office the test keeps to the automation thread.
-template <class Office>
-RequestQueue::OfficeFactory lend(Office& office) {
-    struct Lent final : automation::OfficeAutomation {
-        explicit Lent(Office& o) : o(o) {}
-        ObjectRef createObject(std::string_view n) override { return o.createObject(n); }
-        ObjectRef globalObject(automation::GlobalApp a) override { return o.globalObject(a); }
-        void beginRequest(Clock::time_point d) override { o.beginRequest(d); }
-        void endRequest() override { o.endRequest(); }
-        void cancelRequest() override { o.cancelRequest(); }
-        Office& o;
-    };
-    return [&office] { return std::make_unique<Lent>(office); };
+RequestQueue::OfficeFactory lend(automation::OfficeAutomation& office) {
+    return [&office] { return std::make_unique<automation::ForwardingOffice>(office); };
 }
 
 struct Outcomes {

@@ -22,19 +22,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-class Borrowed final : public automation::OfficeAutomation {
-public:
-    explicit Borrowed(automation::OfficeAutomation& o) : o_(o) {}
-    automation::ObjectRef createObject(std::string_view n) override { return o_.createObject(n); }
-    automation::ObjectRef globalObject(automation::GlobalApp a) override { return o_.globalObject(a); }
-    void beginRequest(automation::Clock::time_point d) override { o_.beginRequest(d); }
-    void endRequest() override { o_.endRequest(); }
-    void cancelRequest() override { o_.cancelRequest(); }
-
-private:
-    automation::OfficeAutomation& o_;
-};
-
 class QtWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -46,7 +33,7 @@ protected:
         std::ofstream(root_ / "config" / "comp.ini") << "[Type]\nType=Excel\n[Dir]\nDir=" << root_.string() << "\n";
         window_ = std::make_unique<QtWindow>(settings::SettingsFile(root_ / "config" / "comp.ini"),
                                              listing::DriveTable::of({{"/", "root"}}, "/"),
-                                             [this] { return std::make_unique<Borrowed>(office_); });
+                                             [this] { return std::make_unique<automation::ForwardingOffice>(office_); });
         window_->form().File1.waitUntilListed();
         window_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
