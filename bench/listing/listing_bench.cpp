@@ -41,6 +41,7 @@ private:
     void runEvent(std::string_view, const std::function<void()>& body) override { body(); }
     void post(std::function<void()>) override {}  // the result is taken by waiting for it
     void bringToFront() override {}
+    void setBusy(bool) override {}
     vorrindel::listing::BackgroundReader reader_;
     vorrindel::app::qt::FileBox view_{nullptr};
     vorrindel::app::FileList list_{reader_, *this, view_, *this};

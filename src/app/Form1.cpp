@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "app/DocumentType.h"
@@ -48,6 +49,12 @@ Form1::Form1(Window& window, Views views, settings::SettingsFile settings, listi
     opening::RequestQueue::Outlet outlet{
         [onWindowThread] { onWindowThread([](Form1& form) { form.Show(); }); },
         [onWindowThread](const std::string& text) { onWindowThread([text](Form1& form) { form.report(text); }); },
+        [onWindowThread](const opening::Snapshot& request) {
+            onWindowThread([request](Form1& form) { form.requestBegun(request); });
+        },
+        [onWindowThread](const opening::Snapshot& request, bool failed) {
+            onWindowThread([request, failed](Form1& form) { form.requestEnded(request, failed); });
+        },
     };
     requests_ = std::make_unique<opening::RequestQueue>(std::move(makeOffice), std::move(outlet), options_.requestLimit);
 
@@ -90,7 +97,10 @@ void Form1::restore(const char* what, const std::string& saved, const std::funct
 
 void Form1::Combo1_Click() {
     save("Type", Combo1.text());
-    if (const DocumentType* type = findDocumentType(Combo1.text())) File1.setPattern(std::string(type->pattern));
+    const DocumentType* type = findDocumentType(Combo1.text());
+    if (type) File1.setPattern(std::string(type->pattern));
+    // The office starts meanwhile, so that the first click does not wait for it.
+    if (type) requests_->prepare(std::string(type->application));
     File1.setPath(Dir1.path());
     File1.refresh();
 }
@@ -113,7 +123,54 @@ void Form1::File1_Click() { queue({Combo1.text(), Check1.value(), Dir1.path(), F
 
 void Form1::loadsheet() { queue({Combo1.text(), Check1.value(), Dir1.path(), File1.fileName(), true}); }
 
-void Form1::queue(opening::Snapshot request) { requests_->post(std::move(request)); }
+void Form1::queue(opening::Snapshot request) {
+    const bool goesSomewhere = !titleFor(request).empty();
+    requests_->post(std::move(request));
+    if (!goesSomewhere) return;  // no type chosen: the click opens nothing
+    ++pending_;
+    window_.setBusy(true);
+    showStatus();
+}
+
+std::string Form1::titleFor(const opening::Snapshot& request) const {
+    const DocumentType* type = findDocumentType(request.workbook ? std::string_view("Excel") : request.type);
+    if (!type) return {};
+    return options_.applicationTitle ? options_.applicationTitle(type->name) : std::string(type->name);
+}
+
+void Form1::requestBegun(const opening::Snapshot& request) {
+    const std::string title = titleFor(request);
+    if (title.empty()) return;
+    notice_.clear();  // a report of an earlier request gives way to this one
+    progress_ = "Opening " + request.file + " in " + title + "\u2026";
+    showStatus();
+}
+
+void Form1::requestEnded(const opening::Snapshot& request, bool failed) {
+    const std::string title = titleFor(request);
+    if (title.empty()) return;
+    pending_ = std::max(0, pending_ - 1);
+    progress_.clear();
+    outcome_ = failed ? std::string() : request.file + " opened in " + title;
+    if (pending_ == 0) window_.setBusy(false);
+    showStatus();
+}
+
+void Form1::showStatus() {
+    if (!notice_.empty()) {
+        label_.setText(notice_);
+        return;
+    }
+    if (pending_ > 0) {
+        const int waiting = pending_ - 1;  // behind the one under way, or the first one waiting
+        std::string text = progress_.empty() ? std::string("Waiting for the office\u2026") : progress_;
+        if (waiting == 1) text += " (1 more queued)";
+        if (waiting > 1) text += " (" + std::to_string(waiting) + " more queued)";
+        label_.setText(text);
+        return;
+    }
+    label_.setText(outcome_.empty() ? std::string(kMakerNotice) : outcome_);
+}
 
 void Form1::Show() { window_.bringToFront(); }
 
@@ -148,7 +205,7 @@ void Form1::report(const std::string& text) {
 void Form1::clearNotice() {
     if (notice_.empty()) return;
     notice_.clear();
-    label_.setText(std::string(kMakerNotice));
+    showStatus();
 }
 
 }  // namespace vorrindel::app

@@ -31,6 +31,8 @@ public:
         std::chrono::milliseconds requestLimit = opening::RequestQueue::kDefaultLimit;
         // Where reports go besides the notice line (standard error in the program).
         std::function<void(const std::string&)> log;
+        // The name the user knows a type's application by ("Calc"); the type's name when unset.
+        std::function<std::string(std::string_view type)> applicationTitle;
     };
 
     // Creating the form restores the saved choices (Form_Load); showing the window is the front
@@ -69,6 +71,12 @@ private:
     void queue(opening::Snapshot request);
     void report(const std::string& text);
     void clearNotice();
+    void requestBegun(const opening::Snapshot& request);
+    void requestEnded(const opening::Snapshot& request, bool failed);
+    // The application a request goes to, as the user knows it; empty when it goes nowhere.
+    std::string titleFor(const opening::Snapshot& request) const;
+    // The notice line shows a report, else the request under way, else the last one's outcome.
+    void showStatus();
 
     Window& window_;
     TextView& label_;
@@ -88,6 +96,9 @@ private:
     int depth_ = 0;          // handlers running; above 0 a failure goes back to the caller
     bool reported_ = false;  // something was reported during the current user action
     std::string notice_;
+    int pending_ = 0;        // requests clicked that have not ended
+    std::string progress_;   // the request under way, "Opening a.xls in Calc…"
+    std::string outcome_;    // the last request's outcome, "a.xls opened in Calc"
     // Work posted to the window thread finds the form gone once this is.
     std::shared_ptr<Form1*> self_ = std::make_shared<Form1*>(this);
     // Last: it goes first, so the automation thread has ended before anything it reports to.

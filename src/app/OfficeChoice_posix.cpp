@@ -15,4 +15,13 @@ std::unique_ptr<automation::OfficeAutomation> makeOffice() {
 #endif
 }
 
+// The LibreOffice application that stands in for each type's.
+std::string applicationTitle(std::string_view type) {
+    if (type == "Access") return "Base";
+    if (type == "Excel") return "Calc";
+    if (type == "Word") return "Writer";
+    if (type == "PowerPoint") return "Impress";
+    return std::string(type);
+}
+
 }  // namespace vorrindel::app

@@ -21,4 +21,7 @@ private:
 
 std::unique_ptr<automation::OfficeAutomation> makeOffice() { return std::make_unique<ComOffice>(); }
 
+// Each type is its own Office application's.
+std::string applicationTitle(std::string_view type) { return std::string(type); }
+
 }  // namespace vorrindel::app

@@ -17,6 +17,8 @@ public:
     virtual void post(std::function<void()> work) = 0;
     // Makes the window visible, active and the foreground window.
     virtual void bringToFront() = 0;
+    // Shows the busy pointer over the window while requests run; the window stays usable.
+    virtual void setBusy(bool busy) = 0;
 };
 
 // A list of texts with at most one selected: the type list, the drive list, the folder list and

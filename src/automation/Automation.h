@@ -173,6 +173,11 @@ public:
     virtual void beginRequest(Clock::time_point deadline) = 0;
     virtual void endRequest() = 0;
     virtual void cancelRequest() = 0;
+
+    // Gets the application of that automation name ready without showing anything, so that the
+    // first request does not wait for it to start; runs as a request of its own. Doing nothing
+    // is fine for a backend whose applications start fast.
+    virtual void prepare(std::string_view) {}
 };
 
 // Passes every call on to another office: a wrapper that lends a backend to the automation thread
@@ -185,6 +190,7 @@ public:
     void beginRequest(Clock::time_point deadline) override { target_.beginRequest(deadline); }
     void endRequest() override { target_.endRequest(); }
     void cancelRequest() override { target_.cancelRequest(); }
+    void prepare(std::string_view name) override { target_.prepare(name); }
 
 private:
     OfficeAutomation& target_;

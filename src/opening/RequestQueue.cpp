@@ -48,7 +48,16 @@ RequestQueue::~RequestQueue() {
 void RequestQueue::post(Snapshot request) {
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(request));
+        queue_.push_back({std::move(request), {}});
+    }
+    changed_.notify_all();
+}
+
+void RequestQueue::prepare(std::string application) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!queue_.empty()) return;
+        queue_.push_back({{}, std::move(application)});
     }
     changed_.notify_all();
 }
@@ -77,7 +86,7 @@ void RequestQueue::run() {
         for (;;) {
             changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
             if (stopping_) break;
-            picker.current = std::move(queue_.front());
+            Job job = std::move(queue_.front());
             queue_.pop_front();
             running_ = true;
             // Begun under the lock: a cancel from the window thread either finds the deadline set
@@ -85,14 +94,26 @@ void RequestQueue::run() {
             office->beginRequest(automation::Clock::now() + limit_);
             lock.unlock();
 
-            std::optional<std::string> failure;
-            try {
-                failure = picker.current.workbook ? request.openWorkbook() : request.File1_Click();
-            } catch (const std::exception& e) {
-                failure = e.what();  // the openers report their own failures; this is anything else
+            if (!job.application.empty()) {
+                try {
+                    office->prepare(job.application);
+                } catch (const std::exception&) {
+                    // The first request meets the same cause and reports it.
+                }
+                office->endRequest();
+            } else {
+                picker.current = std::move(job.request);
+                if (outlet_.begun) outlet_.begun(picker.current);
+                std::optional<std::string> failure;
+                try {
+                    failure = picker.current.workbook ? request.openWorkbook() : request.File1_Click();
+                } catch (const std::exception& e) {
+                    failure = e.what();  // the openers report their own failures; this is anything else
+                }
+                office->endRequest();
+                if (failure && outlet_.report) outlet_.report(*failure);
+                if (outlet_.ended) outlet_.ended(picker.current, failure.has_value());
             }
-            office->endRequest();
-            if (failure && outlet_.report) outlet_.report(*failure);
 
             lock.lock();
             running_ = false;

@@ -34,6 +34,10 @@ public:
     struct Outlet {
         std::function<void()> show;                       // bring the picker to the front
         std::function<void(const std::string&)> report;   // a request failed: one readable line
+        // A request begins, and has ended (after its show and report), so a window can say what
+        // is under way.
+        std::function<void(const Snapshot&)> begun;
+        std::function<void(const Snapshot&, bool failed)> ended;
     };
 
     static constexpr std::chrono::milliseconds kDefaultLimit{30000};
@@ -46,6 +50,10 @@ public:
 
     // Never blocks.
     void post(Snapshot request);
+    // Gets the application of that automation name ready in the background (OfficeAutomation::
+    // prepare), unless requests are waiting already: they get it ready themselves. Never blocks;
+    // a failure is left for the first request to report.
+    void prepare(std::string application);
     // Waits until every request posted so far has ended (tests, benchmarks).
     void waitUntilIdle();
 
@@ -57,7 +65,12 @@ private:
     std::chrono::milliseconds limit_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Snapshot> queue_;
+    // A request, or (application set) getting an application ready.
+    struct Job {
+        Snapshot request;
+        std::string application;
+    };
+    std::deque<Job> queue_;
     bool running_ = false;   // a request is under way
     bool stopping_ = false;
     automation::OfficeAutomation* office_ = nullptr;  // while the thread has one

@@ -49,6 +49,8 @@ public:
         posted_.push_back(std::move(work));
     }
     void bringToFront() override { ++broughtToFront; }
+    void setBusy(bool b) override { busy = b; }
+    bool busy = false;
 
     // Runs what was posted, in order, including what that posts in turn.
     void flush() {

@@ -3,6 +3,9 @@
 
 #include "PickerFixture.h"
 
+#include <chrono>
+#include <thread>
+
 using namespace vorrindel::app;
 using namespace vorrindel::app::testing;
 using ::testing::ElementsAre;
@@ -81,9 +84,39 @@ TEST_F(RequestsTest, FailedRequestIsReportedOnTheNoticeLineAndTheNextClickStillW
     settle();
     EXPECT_THAT(f.notice(), HasSubstr("Excel"));
     EXPECT_THAT(logged_, ::testing::Contains(f.notice()));
+    EXPECT_FALSE(window_.busy);
     f.File1.userClick(2);
     settle();
     EXPECT_THAT(opened(), ElementsAre(path("a/start/c.xls")));
+}
+
+// From the click to its end the notice line says what is under way and the pointer is busy.
+TEST_F(RequestsTest, NoticeLineShowsTheRequestUnderWayWhatIsQueuedAndThenTheOutcome) {
+    Form1& f = openExcelWithFiles();
+    office_.stick();
+    f.File1.userClick(0);
+    EXPECT_TRUE(window_.busy);
+    f.File1.userClick(1);
+    EXPECT_EQ(window_.label.text, "Waiting for the office\u2026 (1 more queued)");
+    for (int i = 0; i < 500 && !window_.label.text.starts_with("Opening"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        window_.flush();
+    }
+    EXPECT_EQ(window_.label.text, "Opening a.xls in Excel\u2026 (1 more queued)");
+    office_.unstick();
+    settle();
+    EXPECT_EQ(window_.label.text, "b.xls opened in Excel");
+    EXPECT_FALSE(window_.busy);
+    EXPECT_EQ(f.notice(), "");
+}
+
+TEST_F(RequestsTest, ChoosingATypeGetsItsApplicationReadyBeforeAnyClick) {
+    Form1& f = openExcelWithFiles();  // the saved type is chosen at start-up
+    f.Combo1.userChose(2);            // Word
+    settle();
+    EXPECT_THAT(office_.prepared(), ElementsAre("excel.application", "word.application"));
+    EXPECT_TRUE(office_.log().empty());  // nothing was created or shown for it
+    EXPECT_FALSE(window_.busy);
 }
 
 TEST_F(RequestsTest, FileTheOfficeCannotOpenIsReportedNamingIt) {

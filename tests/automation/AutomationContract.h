@@ -47,6 +47,7 @@ class AutomationContract : public ::testing::Test {
 protected:
     void SetUp() override { office_ = &Traits::office(); }
     void TearDown() override {
+        if (!office_) return;  // SetUp failed: there is no office to tidy up
         // A test that failed half-way must not leave the next one a stuck office.
         office_->endRequest();
         Traits::unstick(*office_);

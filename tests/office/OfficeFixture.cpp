@@ -23,6 +23,7 @@
 #include "automation/libreoffice/Databases.h"
 #include "automation/libreoffice/Documents.h"
 #include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/OfficeThread.h"
 
 namespace vorrindel::automation::libreoffice::testing {
 
@@ -74,6 +75,8 @@ void convert(const std::string& format, const std::vector<std::string>& names) {
     for (const auto& name : names) sources.push_back(g_root + "/src/" + name);
     convertInto(g_root + "/samples", format, sources);
 }
+
+void closeEverything(const Connection& c);
 
 template <class R>
 R probe(std::function<R(const Connection&)> fn) {
@@ -238,12 +241,21 @@ bool isMaximized(const std::string& path) {
     });
 }
 
+bool settlesMaximized(const std::string& path, bool wanted) {
+    // A window manager answers a change of state in its own time; the office reports the state
+    // it was last told.
+    for (int i = 0; i < 100 && isMaximized(path) != wanted; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    return isMaximized(path) == wanted;
+}
+
 void restoreWindow(const std::string& path) {
     std::string wanted = fs::canonical(path).string();
     probe<bool>([wanted](const Connection& c) {
-        Reference<css::awt::XTopWindow2>(windowOfPath(c, wanted), uno::UNO_QUERY_THROW)->setIsMaximized(false);
+        Reference<css::awt::XTopWindow2> top(windowOfPath(c, wanted), uno::UNO_QUERY_THROW);
+        runOnOfficeThread(c, [top] { top->setIsMaximized(false); });
         return true;
     });
+    settlesMaximized(path, false);
 }
 
 bool isVisible(const std::string& path) {
@@ -285,6 +297,14 @@ int windowsOpen() {
 
 void closeAll() {
     probe<bool>([](const Connection& c) {
+        runOnOfficeThread(c, [&c] { closeEverything(c); });
+        return true;
+    });
+}
+
+namespace {
+void closeEverything(const Connection& c) {
+    {
         auto it = c.desktop->getComponents()->createEnumeration();
         std::vector<Reference<uno::XInterface>> all;
         while (it->hasMoreElements()) all.emplace_back(it->nextElement(), UNO_QUERY);
@@ -300,9 +320,9 @@ void closeAll() {
             if (Reference<css::util::XModifiable> m(doc, UNO_QUERY); m.is()) m->setModified(false);
             doc->close(true);
         }
-        return true;
-    });
+    }
 }
+}  // namespace
 
 Args excelOpenArgs(const std::string& path) {
     Args args{Value::text(path), Value::omitted(), Value::boolean(false)};

@@ -51,6 +51,8 @@ int copiesOpen(const std::string& path);
 void setModified(const std::string& path, bool modified);
 bool isModified(const std::string& path);
 bool isMaximized(const std::string& path);
+// Whether the window's state becomes `wanted` within a few seconds.
+bool settlesMaximized(const std::string& path, bool wanted);
 bool isVisible(const std::string& path);
 // Restores the window, so that a later maximised state is the call's doing.
 void restoreWindow(const std::string& path);

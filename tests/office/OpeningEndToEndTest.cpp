@@ -44,7 +44,7 @@ TEST_F(EndToEndTest, ExcelClicksShowOnlyTheLatestWorkbook) {
     EXPECT_TRUE(isOpen(sample("beta.xls")));
     EXPECT_EQ(picker.shown, 2);
     if (windowsVisible()) {
-        EXPECT_TRUE(isMaximized(sample("beta.xls")));
+        EXPECT_TRUE(settlesMaximized(sample("beta.xls"), true));
     }
 }
 
@@ -100,7 +100,7 @@ TEST_F(EndToEndTest, WordStartsOnceThenReusesAndClosesThePrevious) {
     EXPECT_EQ(click("Word", "one.doc"), std::nullopt);
     EXPECT_EQ(request.previousFiles().wordStarted, 1);
     if (windowsVisible()) {
-        EXPECT_TRUE(isMaximized(sample("one.doc")));
+        EXPECT_TRUE(settlesMaximized(sample("one.doc"), true));
     }
     EXPECT_EQ(click("Word", "two.doc"), std::nullopt);
     EXPECT_FALSE(isOpen(sample("one.doc")));
@@ -121,7 +121,7 @@ TEST_F(EndToEndTest, PowerPointClosesThePreviousPresentationByName) {
     EXPECT_FALSE(isOpen(sample("deck.ppt")));
     EXPECT_TRUE(isOpen(sample("show.ppt")));
     if (windowsVisible()) {
-        EXPECT_TRUE(isMaximized(sample("show.ppt")));
+        EXPECT_TRUE(settlesMaximized(sample("show.ppt"), true));
     }
 }
 

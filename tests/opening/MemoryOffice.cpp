@@ -113,6 +113,7 @@ struct MemoryOffice::State {
     std::mutex stuckMutex;
     std::condition_variable stuckChanged;
     bool stuck = false;
+    std::vector<std::string> prepared;  // under stuckMutex: tests read it from their own thread
 
     // What every call goes through first: a request out of time fails it, a stuck application
     // holds it until unstuck or, inside a request, until the deadline.
@@ -386,6 +387,16 @@ void MemoryOffice::beginRequest(automation::Clock::time_point deadline) {
 }
 
 void MemoryOffice::endRequest() { state_->deadline.end(); }
+
+void MemoryOffice::prepare(std::string_view name) {
+    std::lock_guard lock(state_->stuckMutex);
+    state_->prepared.emplace_back(name);
+}
+
+std::vector<std::string> MemoryOffice::prepared() const {
+    std::lock_guard lock(state_->stuckMutex);
+    return state_->prepared;
+}
 
 void MemoryOffice::cancelRequest() {
     state_->deadline.cancel();

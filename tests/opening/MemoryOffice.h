@@ -54,6 +54,7 @@ public:
     void beginRequest(automation::Clock::time_point deadline) override;
     void endRequest() override;
     void cancelRequest() override;
+    void prepare(std::string_view name) override;
 
     // The log, in order.
     const std::vector<std::string>& log() const;
@@ -87,6 +88,8 @@ public:
     std::string currentDatabase(std::string_view instance) const;       // Access: its path, or ""
     bool isVisible(std::string_view instance) const;
     std::optional<int> windowState(std::string_view instance) const;
+    // The applications got ready ahead of requests, in order.
+    std::vector<std::string> prepared() const;
 
     struct State;
 

@@ -85,7 +85,9 @@ struct Outcomes {
                 [this](const std::string& r) {
                     std::lock_guard lock(mutex);
                     reports.push_back(r);
-                }};
+                },
+                {},
+                {}};
     }
 };
 

@@ -68,6 +68,13 @@ void QtWindow::post(std::function<void()> work) {
     QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
+void QtWindow::setBusy(bool busy) {
+    if (busy)
+        setCursor(Qt::BusyCursor);  // the arrow with a clock: working, and still usable
+    else
+        unsetCursor();
+}
+
 void QtWindow::bringToFront() {
     auto toFront = [this] {
         show();

@@ -27,6 +27,7 @@ public:
     // Window
     void post(std::function<void()> work) override;
     void bringToFront() override;
+    void setBusy(bool busy) override;
 
     // The widgets, for the program's own tests and benchmarks.
     ChoiceBox* Combo1;

@@ -22,6 +22,7 @@ int main(int argc, char* argv[]) {
 
     using namespace vorrindel;
     app::Form1::Options options;
+    options.applicationTitle = &app::applicationTitle;
     options.log = [](const std::string& text) { std::cerr << "vorrindel: " << text << std::endl; };
     app::qt::QtWindow window(settings::SettingsFile::standard(),
                              listing::DriveTable::system(), &app::makeOffice, options);

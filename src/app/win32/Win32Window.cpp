@@ -127,6 +127,17 @@ void Win32Window::bringToFront() {
     SetTimer(hwnd_, kSecondRaise, kSecondRaiseMs, nullptr);
 }
 
+// The pointer that says "working, but go on": the window stays usable meanwhile.
+void Win32Window::setBusy(bool busy) {
+    if (busy_ == busy) return;
+    busy_ = busy;
+    POINT at{};
+    if (hwnd_ && GetCursorPos(&at)) {
+        const HWND under = WindowFromPoint(at);
+        if (under == hwnd_ || IsChild(hwnd_, under)) SetCursor(LoadCursorW(nullptr, busy ? IDC_APPSTARTING : IDC_ARROW));
+    }
+}
+
 // The system lets this process take the foreground while the user's last input went to it, which
 // is the case after a click in the picker brought the office up.
 void Win32Window::toFront() {
@@ -203,6 +214,13 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM:
         if (wParam == static_cast<WPARAM>(kDir1)) Dir1.draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), dpi_);
         return TRUE;
+    case WM_SETCURSOR:
+        // Children ask their parent first: over any of them the pointer shows the work under way.
+        if (busy_ && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+            return TRUE;
+        }
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_ACTIVATE:
         // Coming back, the control that had the focus has it again; the first time the drive list.
         if (LOWORD(wParam) == WA_INACTIVE) {

@@ -35,6 +35,7 @@ public:
     // Window
     void post(std::function<void()> work) override;
     void bringToFront() override;
+    void setBusy(bool busy) override;
 
     // The controls, in tab order, for the program's own tests.
     ChoiceBox Drive1;
@@ -59,6 +60,7 @@ private:
     HWND lastFocus_ = nullptr;
     std::mutex postedMutex_;
     std::deque<std::function<void()>> posted_;
+    bool busy_ = false;         // requests are under way: the pointer says so
     bool wakePending_ = false;  // a message waking the window for posted_ is on its way
     HWND postTarget_ = nullptr;  // hwnd_ while work may be posted to it
     std::unique_ptr<Form1> form_;

@@ -30,6 +30,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
 
     using namespace vorrindel;
     app::Form1::Options options;
+    options.applicationTitle = &app::applicationTitle;
     options.log = writeToStandardError;
     try {
         app::win32::Win32Window window(settings::SettingsFile::standard(), listing::DriveTable::system(),

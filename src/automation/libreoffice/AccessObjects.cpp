@@ -8,6 +8,7 @@
 #include "automation/libreoffice/LibreOfficeAutomation.h"
 #include "automation/libreoffice/Members.h"
 #include "automation/libreoffice/OfficeSession.h"
+#include "automation/libreoffice/OfficeThread.h"
 #include "automation/libreoffice/mdbodbc/AccessFile.h"
 
 namespace vorrindel::automation::libreoffice {
@@ -56,7 +57,8 @@ void onOpenDatabase(OfficeSession& session, const ModelRef& model, std::uint64_t
     if (!model.is() || !session.connected() || session.generation() != generation) return;
     session.call<bool>(
         [&](const Connection& conn) {
-            if (conn.generation == generation && stillOpen(conn, model)) action(model);
+            if (conn.generation == generation && stillOpen(conn, model))
+                runOnOfficeThread(conn, [&action, &model] { action(model); });
             return true;
         },
         CallKind::Bound);
@@ -114,12 +116,14 @@ private:
             database_ = session_->call<ModelRef>(
                 [&](const Connection& conn) {
                     std::string document = databaseDocumentFor(conn.context, path, url, cache);
-                    // Open already (the box ticked, the same file clicked again): shown again.
-                    ModelRef shown = findByPath(conn, document);
-                    if (shown.is() && !hidden) activateWindow(shown);
-                    if (!shown.is()) shown = openDatabaseDocument(conn.context, conn.desktop, document, name, hidden);
-                    if (!hidden) setWindowShow(shown, WindowShow::Maximized);
-                    return shown;
+                    return onOfficeThread<ModelRef>(conn, [&conn, document, name, hidden] {
+                        // Open already (the box ticked, the same file clicked again): shown again.
+                        ModelRef shown = findByPath(conn, document);
+                        if (shown.is() && !hidden) activateWindow(shown);
+                        if (!shown.is()) shown = openDatabaseDocument(conn.context, conn.desktop, document, name, hidden);
+                        if (!hidden) setWindowShow(shown, WindowShow::Maximized);
+                        return shown;
+                    });
                 },
                 CallKind::Load, "loading it");
         } catch (const AutomationError& e) {

@@ -325,6 +325,22 @@ ModelRef loadDocument(const Connection& conn, const std::string& path, const Loa
     return model;
 }
 
+void warmUp(const Connection& conn, DocKind kind) {
+    const char* factory = kind == DocKind::Spreadsheet ? "private:factory/scalc"
+                          : kind == DocKind::Text      ? "private:factory/swriter"
+                          : kind == DocKind::Presentation ? "private:factory/simpress"
+                                                          : nullptr;
+    if (!factory) return;
+    const css::beans::PropertyValue properties[] = {property("Hidden", uno::Any(true))};
+    Reference<css::frame::XComponentLoader> loader(conn.desktop, UNO_QUERY_THROW);
+    auto component = loader->loadComponentFromURL(OUString::createFromAscii(factory), "_blank", 0,
+                                                  uno::Sequence<css::beans::PropertyValue>(properties, 1));
+    if (Reference<css::util::XCloseable> closeable(component, UNO_QUERY); closeable.is())
+        closeable->close(true);
+    else if (component.is())
+        component->dispose();
+}
+
 void closeDocument(const ModelRef& model) {
     Reference<css::util::XModifiable> modifiable(model, UNO_QUERY);
     if (modifiable.is() && modifiable->isModified())

@@ -57,6 +57,10 @@ void requireKind(const ModelRef& model, DocKind kind);
 // document; returns true when one was removed.
 bool removeStaleLock(const std::string& path, const std::string& ownProfileUrl);
 
+// Makes and closes a hidden empty document of that kind, so that the office has the kind's code
+// loaded before the first real document (nothing for databases, whose window opens quickly).
+void warmUp(const Connection& conn, DocKind kind);
+
 // Closes the document; one with unsaved changes is left open and the close fails.
 void closeDocument(const ModelRef& model);
 

@@ -4,6 +4,7 @@
 #include "automation/libreoffice/Documents.h"
 #include "automation/libreoffice/Members.h"
 #include "automation/libreoffice/OfficeSession.h"
+#include "automation/libreoffice/OfficeThread.h"
 
 namespace vorrindel::automation::libreoffice {
 
@@ -175,7 +176,7 @@ private:
             auto model = session->call<ModelRef>([path, ownProfile](const Connection& conn) {
                 ModelRef open = findByPath(conn, path);
                 if (open.is())
-                    activateWindow(open);
+                    runOnOfficeThread(conn, [open] { activateWindow(open); });
                 else
                     removeStaleLock(path, ownProfile);
                 return open;
@@ -183,7 +184,8 @@ private:
             if (!model.is()) {
                 model = session->call<ModelRef>(
                     [session, kind, path, options](const Connection& conn) {
-                        ModelRef loaded = loadDocument(conn, path, options);
+                        ModelRef loaded = onOfficeThread<ModelRef>(
+                            conn, [&conn, path, options] { return loadDocument(conn, path, options); });
                         requireKind(loaded, kind);
                         session->markFreshlyLoaded(loaded);
                         return loaded;
@@ -248,7 +250,10 @@ private:
         session->call<bool>([session, state, kind, action](const Connection& conn) {
             auto doc = currentDocument(conn, kind, state->get(conn.generation),
                                        session->lastOpened(kind, conn.generation));
-            if (doc.is()) action(doc, session->isFreshlyLoaded(doc));
+            if (doc.is()) {
+                const bool fresh = session->isFreshlyLoaded(doc);
+                runOnOfficeThread(conn, [action, doc, fresh] { action(doc, fresh); });
+            }
             return true;
         });
     }
@@ -273,8 +278,8 @@ Value DocumentObject::invoke(std::string_view member, Access access, const Args&
                               "the office this " + std::string(kindNoun(kind_)) + " was open in has ended");
     auto model = model_;
     session_->call<bool>(
-        [model](const Connection&) {
-            closeDocument(model);
+        [model](const Connection& conn) {
+            runOnOfficeThread(conn, [model] { closeDocument(model); });
             return true;
         },
         CallKind::Bound);
@@ -299,7 +304,21 @@ LibreOfficeAutomation::LibreOfficeAutomation(LibreOfficeOptions options)
 }
 
 // Objects handed out may still hold the session; the office connection ends here all the same.
-LibreOfficeAutomation::~LibreOfficeAutomation() { session_->close(); }
+LibreOfficeAutomation::~LibreOfficeAutomation() {
+    if (session_->options().endUnusedOffice) session_->endIfUnused();
+    session_->close();
+}
+
+void LibreOfficeAutomation::prepare(std::string_view name) {
+    auto kind = kindForProgId(name);
+    if (!kind) return;
+    session_->requireInstalled(*kind);
+    if (*kind == DocKind::Database) access_->registration();
+    session_->call<bool>([kind = *kind](const Connection& conn) {
+        runOnOfficeThread(conn, [&conn, kind] { warmUp(conn, kind); });
+        return true;
+    });
+}
 
 ObjectRef LibreOfficeAutomation::createObject(std::string_view name) {
     auto kind = kindForProgId(name);

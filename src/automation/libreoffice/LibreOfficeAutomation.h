@@ -32,6 +32,9 @@ struct LibreOfficeOptions {
     std::string programDir = "/usr/lib/libreoffice/program";
     // Start the office without windows (for machines without a display).
     bool headless = false;
+    // When this backend goes, end the office it started if that shows no window (it was started
+    // ahead of a first request, or the user closed every document).
+    bool endUnusedOffice = true;
     // Where the Base documents made for Access databases are kept. Empty: the program's cache
     // folder, $XDG_CACHE_HOME/vorrindel, else ~/.cache/vorrindel.
     std::string cacheDir;
@@ -55,6 +58,8 @@ public:
     void beginRequest(Clock::time_point deadline) override;
     void endRequest() override;
     void cancelRequest() override;
+    // Starts the office, when none runs, with the module of that application loaded.
+    void prepare(std::string_view name) override;
 
     // Process id of the office connected to, 0 when none is known (not connected yet, or an office
     // of the user's own that this backend did not start).

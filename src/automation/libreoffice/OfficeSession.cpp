@@ -13,6 +13,8 @@
 #include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XFrames.hpp>
+#include <com/sun/star/frame/XFramesSupplier.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
 #include <cppuhelper/bootstrap.hxx>
@@ -245,6 +247,7 @@ void OfficeSession::startOffice() {
     int pid = spawnOffice(options_.programDir + "/soffice", args, environment, error);
     if (pid < 0) throw AutomationError(errors::kCannotCreate, error);
     childPid_ = pid;
+    startedHere_ = true;
 }
 
 std::shared_ptr<Connection> OfficeSession::connection() {
@@ -316,6 +319,40 @@ void OfficeSession::shutdown() {
     for (int i = 0; i < 100 && childPid_ > 0 && !reapIfEnded(childPid_); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     childPid_ = 0;
+}
+
+void OfficeSession::endIfUnused() {
+    if (!startedHere_) return;
+    std::shared_ptr<Connection> conn;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return;
+        conn = conn_;
+    }
+    const int pid = officePid();
+    if (conn && !conn->gone->load()) {
+        BrokenPipeSignalBlocked quiet;
+        auto watch = watchdog_.watch([limit = Clock::now() + std::chrono::seconds(3)] { return limit; },
+                                     [bridge = conn->bridge] { disposeQuietly(bridge); });
+        try {
+            Reference<css::frame::XFramesSupplier> frames(conn->desktop, UNO_QUERY_THROW);
+            if (frames->getFrames()->getCount() > 0) return;  // the user has something open there
+            conn->desktop->terminate();
+        } catch (...) {
+            return;
+        }
+        dropConnection(conn, true);
+    } else if (pid > 0) {
+        // Still starting (the program is ending before it answered): nothing can be open yet.
+        kill(pid, SIGTERM);
+    } else {
+        return;
+    }
+    for (int i = 0; i < 100 && pid > 0 && officePid() == pid; ++i) {
+        reapIfEnded(childPid_);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    reapIfEnded(childPid_);
 }
 
 void OfficeSession::rememberOpened(DocKind kind, const Reference<css::frame::XModel>& model,

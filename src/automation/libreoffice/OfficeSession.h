@@ -93,6 +93,9 @@ public:
 
     int officePid();
     void shutdown();
+    // Ends the office when this session started it and it shows no window; briefly bounded, and
+    // never for an office the user started.
+    void endIfUnused();
     // Lets go of the office for good: ends the watchdog, disposes the bridge and this process's
     // UNO runtime. Later calls fail. Done by the owner before it goes, so that no UNO object
     // outlives it.
@@ -131,6 +134,7 @@ private:
     std::shared_ptr<Connection> conn_;
     std::uint64_t generations_ = 0;
     int childPid_ = 0;
+    bool startedHere_ = false;  // an office was started by this session
     bool closed_ = false;
     struct Last {
         css::uno::Reference<css::frame::XModel> model;
