@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command on a virtual X display set up as a desktop user has it: a session bus (with the
-# accessibility bus it activates), and xfwm4 with focus-stealing prevention on.
-#   cmake/desktop-session.sh [--wm xfwm4|none] COMMAND...
+# accessibility bus it activates), and a window manager: xfwm4 with focus-stealing prevention on
+# (the default), mutter or KWin as X11 window managers when installed, or none.
+#   cmake/desktop-session.sh [--wm xfwm4|mutter|kwin|none] COMMAND...
 # Exits with the command's status.
 set -euo pipefail
 
@@ -34,19 +35,30 @@ EOF
     exit $status
 fi
 
-if [ "$wm" = xfwm4 ]; then
-    xfwm4 --compositor=off --sm-client-disable >/dev/null 2>&1 &
+case "$wm" in
+xfwm4) xfwm4 --compositor=off --sm-client-disable >/dev/null 2>&1 & ;;
+mutter) mutter --x11 --replace --sm-disable >/dev/null 2>&1 & ;;
+kwin) kwin_x11 --replace >/dev/null 2>&1 & ;;
+none) ;;
+*) echo "unknown window manager $wm" >&2; exit 2 ;;
+esac
+if [ "$wm" != none ]; then
     wm_pid=$!
     for _ in $(seq 100); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
         sleep 0.1
     done
-    xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || { echo "xfwm4 did not start" >&2; exit 1; }
+    xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || { echo "$wm did not start" >&2; exit 1; }
 fi
 
 if [ "$VORRINDEL_CALLER_CONFIG" = unset ]; then unset XDG_CONFIG_HOME; else export XDG_CONFIG_HOME="$VORRINDEL_CALLER_CONFIG"; fi
 unset VORRINDEL_DESKTOP_INSIDE VORRINDEL_CALLER_CONFIG
-export XDG_CURRENT_DESKTOP=${XDG_CURRENT_DESKTOP:-XFCE}
+case "$wm" in
+mutter) desktop=GNOME ;;
+kwin) desktop=KDE ;;
+*) desktop=XFCE ;;
+esac
+export XDG_CURRENT_DESKTOP=${XDG_CURRENT_DESKTOP:-$desktop}
 status=0
 "$@" || status=$?
 [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null

@@ -14,12 +14,15 @@ xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
 
 home=$(mktemp -d)
 cleanup() {
+    local status=$?
+    set +e
     [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     # The office the program started (it keeps the documents, so it stays after the program).
     for office in $(pgrep -x soffice.bin); do
         tr '\0' '\n' <"/proc/$office/environ" 2>/dev/null | grep -qx "HOME=$home" && kill -9 "$office"
     done
     rm -rf "$home"
+    exit $status
 }
 trap cleanup EXIT
 
