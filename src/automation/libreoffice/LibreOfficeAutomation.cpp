@@ -314,9 +314,11 @@ void LibreOfficeAutomation::prepare(std::string_view name) {
     if (!kind) return;
     session_->requireInstalled(*kind);
     if (*kind == DocKind::Database) access_->registration();
-    session_->call<bool>([kind = *kind](const Connection& conn) {
+    auto& warmed = warmed_[static_cast<int>(*kind)];
+    if (session_->connected() && warmed == session_->generation()) return;  // this office has it loaded
+    warmed = session_->call<std::uint64_t>([kind = *kind](const Connection& conn) {
         runOnOfficeThread(conn, [&conn, kind] { warmUp(conn, kind); });
-        return true;
+        return conn.generation;
     });
 }
 

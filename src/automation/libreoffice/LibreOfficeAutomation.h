@@ -6,6 +6,7 @@
 // including documents the user opened by hand.
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,8 @@ public:
 private:
     std::shared_ptr<OfficeSession> session_;
     std::shared_ptr<AccessSetup> access_;
+    // Per document kind, the office (by connection) that prepare() last loaded the kind's code in.
+    std::uint64_t warmed_[4] = {};
 };
 
 std::unique_ptr<LibreOfficeAutomation> makeLibreOfficeAutomation(LibreOfficeOptions options = {});
