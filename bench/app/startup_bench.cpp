@@ -1,6 +1,7 @@
 // Start-up to the window shown, with a folder of 100,000 files saved as the folder to show,
-// against a bare window holding the same six widgets. Each measurement is a fresh process; the
-// two kinds alternate so that both see the same machine state.
+// against a bare window holding the same six widgets (goal: at most 1.1 times). Each measurement is
+// a fresh process; after a warm-up the two kinds alternate, so that both see the same machine
+// state, and the figures are medians of 21 rounds.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
     spawn(exe, "app", configHome);
     std::vector<double> bareMs, appMs;
     long barePeak = 0, appPeak = 0;
-    constexpr int kRuns = 9;
+    constexpr int kRuns = 21;
     for (int i = 0; i < kRuns; ++i) {
         const Run b = spawn(exe, "bare", configHome);
         const Run a = spawn(exe, "app", configHome);
@@ -157,7 +158,7 @@ int main(int argc, char** argv) {
                 std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "xcb", kRuns);
     std::printf("  bare window, six widgets   %8.1f ms   peak %6ld KiB\n", bare, barePeak);
     std::printf("  picker with saved folder   %8.1f ms   peak %6ld KiB\n", app, appPeak);
-    std::printf("  time ratio %.2f (goal <= 1.2): %s\n", app / bare, app / bare <= 1.2 ? "met" : "MISSED");
+    std::printf("  time ratio %.2f (goal <= 1.1): %s\n", app / bare, app / bare <= 1.1 ? "met" : "MISSED");
     const double mem = static_cast<double>(appPeak) / static_cast<double>(barePeak);
     std::printf("  memory ratio %.2f (goal <= 1.3): %s\n", mem, mem <= 1.3 ? "met" : "MISSED");
     std::filesystem::remove_all(configHome);

@@ -33,7 +33,7 @@ int parseTick(const std::string& text) {
 Form1::Form1(Window& window, Views views, settings::SettingsFile settings, listing::DriveTable drives,
              opening::RequestQueue::OfficeFactory makeOffice, Options options)
     : window_(window), label_(views.label), options_(std::move(options)), settings_(std::move(settings)),
-      drives_(std::move(drives)), Combo1(views.combo, *this), Drive1(drives_, views.drive, *this),
+      drives_(std::move(drives)), reader_(options_.readAfterShown), Combo1(views.combo, *this), Drive1(drives_, views.drive, *this),
       Dir1(drives_, reader_, window_, views.dir, *this), File1(reader_, window_, views.file, *this),
       Check1(views.check, *this) {
     label_.setText(std::string(kMakerNotice));

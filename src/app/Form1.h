@@ -33,6 +33,10 @@ public:
         std::function<void(const std::string&)> log;
         // The name the user knows a type's application by ("Calc"); the type's name when unset.
         std::function<std::string(std::string_view type)> applicationTitle;
+        // Folders are read only once windowShown() is called (or a list is waited for), so that a
+        // large saved folder is read after the window is on screen rather than competing with
+        // putting it there.
+        bool readAfterShown = false;
     };
 
     // Creating the form restores the saved choices (Form_Load); showing the window is the front
@@ -42,6 +46,9 @@ public:
     ~Form1() override;
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
+
+    // The window is on screen: the folder readings held back until now start (readAfterShown).
+    void windowShown() { reader_.release(); }
 
     // Opens the selected file as a workbook.
     void loadsheet();

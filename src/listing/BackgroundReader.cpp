@@ -57,12 +57,21 @@ std::shared_ptr<BackgroundReader::Reading> BackgroundReader::read(std::function<
     return reading;
 }
 
+void BackgroundReader::release() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!held_) return;
+        held_ = false;
+    }
+    queueChanged_.notify_one();
+}
+
 void BackgroundReader::run() {
     for (;;) {
         std::shared_ptr<Reading> next;
         {
             std::unique_lock lock(mutex_);
-            queueChanged_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            queueChanged_.wait(lock, [this] { return stopping_ || (!held_ && !queue_.empty()); });
             if (stopping_) return;
             next = std::move(queue_.front());
             queue_.pop_front();

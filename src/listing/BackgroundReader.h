@@ -40,7 +40,9 @@ public:
         std::function<void()> finished_;
     };
 
-    BackgroundReader() = default;
+    // A reader made held keeps what it is asked to read queued (a newer reading still replaces a
+    // queued one) until release(): the window holds it until it is on screen.
+    explicit BackgroundReader(bool held = false) : held_(held) {}
     // Drops what is queued and waits for the reading under way, if any.
     ~BackgroundReader();
     BackgroundReader(const BackgroundReader&) = delete;
@@ -50,6 +52,8 @@ public:
     // it is still queued, is dropped.
     std::shared_ptr<Reading> read(std::function<Result()> work, std::function<void()> finished,
                                   const std::shared_ptr<Reading>& replaces = nullptr);
+    // Starts the readings held back, and any asked for later, at once.
+    void release();
 
 private:
     void run();
@@ -59,6 +63,7 @@ private:
     std::condition_variable queueChanged_;
     std::deque<std::shared_ptr<Reading>> queue_;
     bool stopping_ = false;
+    bool held_;
     std::thread thread_;  // started with the first reading
 };
 

@@ -1,6 +1,8 @@
 #include "listing/Listing.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace vorrindel::listing {
 
@@ -127,8 +129,53 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     return normalizePath(joined);
 }
 
+// The same order as lessIgnoringCase, quicker for large folders: each name is folded once into one
+// buffer instead of in every comparison, and the sort moves small entries instead of strings, so
+// that most comparisons are a memcmp over the long prefixes such names share ("Report_0001...").
+// Few and small temporary buffers: fresh pages cost more than the comparisons they save.
 void sortForDisplay(std::vector<std::string>& names) {
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return lessIgnoringCase(a, b); });
+    if (names.size() < 2) return;
+    std::size_t total = 0;
+    for (const auto& name : names) total += name.size();
+    if (total > UINT32_MAX || names.size() > UINT32_MAX) {
+        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return lessIgnoringCase(a, b); });
+        return;
+    }
+    std::string folded(total, '\0');
+    struct Entry {
+        std::uint32_t key;  // where its folded copy starts in `folded`
+        std::uint32_t size;
+        std::uint32_t index;  // into `names`
+    };
+    std::vector<Entry> entries(names.size());
+    std::uint32_t at = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        for (std::size_t k = 0; k < name.size(); ++k)
+            folded[at + k] = static_cast<char>(fold(static_cast<unsigned char>(name[k])));
+        entries[i] = {at, static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(i)};
+        at += static_cast<std::uint32_t>(name.size());
+    }
+    const char* keys = folded.data();
+    std::sort(entries.begin(), entries.end(), [keys, &names](const Entry& a, const Entry& b) {
+        if (const int c = std::memcmp(keys + a.key, keys + b.key, std::min(a.size, b.size)); c != 0) return c < 0;
+        if (a.size != b.size) return a.size < b.size;
+        return names[a.index] < names[b.index];
+    });
+    // Put each name in its place by following the cycles of the permutation: moves, no copies.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].index == i) continue;
+        std::string held = std::move(names[i]);
+        std::size_t to = i;
+        for (;;) {
+            const std::size_t from = entries[to].index;
+            entries[to].index = static_cast<std::uint32_t>(to);
+            if (from == i) break;
+            names[to] = std::move(names[from]);
+            to = from;
+        }
+        names[to] = std::move(held);
+    }
 }
 
 bool lessIgnoringCase(std::string_view a, std::string_view b) {

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <string>
+#include <vector>
 #include <gtest/gtest.h>
 
 #include "listing/Listing.h"
@@ -70,6 +73,24 @@ INSTANTIATE_TEST_SUITE_P(
                       OrderCase{"a", "A", false}, OrderCase{"a", "a", false}, OrderCase{"a", "AB", true},
                       OrderCase{"AB", "ab", true}, OrderCase{"Zeta", "\xC3\xA9", true}, OrderCase{"", "a", true},
                       OrderCase{"a", "", false}));
+
+
+// The display sort folds each name once instead of in every comparison: it must give the same
+// order as the pairwise comparison, also for case-only ties, prefixes, long shared prefixes and
+// bytes past ASCII.
+TEST(SortForDisplay, GivesThePairwiseOrder) {
+    const std::vector<std::string> expected = {
+        "",          "a",          "A.doc",      "a.DOC",      "a.doc",          "AB",     "ab",
+        "Report_000000.doc", "REPORT_000001.doc", "report_000001.DOC", "Report_0000010.doc",
+        "Zeta", "\xC3\x89t\xC3\xA9", "\xC3\xA9t\xC3\xA9", "\xFF"};
+    for (std::size_t rotate = 0; rotate < expected.size(); ++rotate) {
+        std::vector<std::string> names(expected.rbegin(), expected.rend());
+        std::rotate(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(rotate), names.end());
+        sortForDisplay(names);
+        EXPECT_EQ(names, expected) << "starting from rotation " << rotate;
+    }
+    EXPECT_TRUE(std::is_sorted(expected.begin(), expected.end(), lessIgnoringCase));
+}
 
 }  // namespace
 }  // namespace vorrindel::listing

@@ -25,6 +25,7 @@ void LatestReading::start(std::function<Result()> work) {
 
 void LatestReading::waitAndShow() {
     if (!pending_) return;
+    reader_.release();  // a reading waited for is wanted now, held or not
     current_->wait();
     deliver(current_);
 }

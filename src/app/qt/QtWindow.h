@@ -37,8 +37,13 @@ public:
     CheckBox* Check1;
     NoticeLine* Label1;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     std::unique_ptr<Form1> form_;
+    bool exposed_ = false;
 };
 
 }  // namespace vorrindel::app::qt

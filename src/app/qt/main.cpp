@@ -15,7 +15,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorrindel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(VORRINDEL_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Palvane"));
     QApplication::setDesktopFileName(QStringLiteral("vorrindel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorrindel/icon.png")));

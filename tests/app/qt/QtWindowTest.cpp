@@ -125,6 +125,32 @@ TEST_F(QtWindowTest, LongReportIsCutOnTheLineAndWholeInTheToolTip) {
     EXPECT_THAT(window_->Label1->toolTip().toStdString(), HasSubstr("Excel"));
 }
 
+// The saved folder is read once the window is on screen, not while it is being put there, and
+// then without anyone waiting for it.
+TEST(QtWindowStart, ListsFillOnceTheWindowIsShown) {
+    char pattern[] = "/tmp/vorrindel-qt-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path root = pattern;
+    std::filesystem::create_directories(root / "sub");
+    std::filesystem::create_directories(root / "config");
+    std::ofstream(root / "a.xls") << "x";
+    std::ofstream(root / "config" / "comp.ini") << "[Type]\nType=Excel\n[Dir]\nDir=" << root.string() << "\n";
+    vorrindel::testing::MemoryOffice office;
+    {
+        QtWindow window(settings::SettingsFile(root / "config" / "comp.ini"), listing::DriveTable::of({{"/", "root"}}, "/"),
+                        [&office] { return std::make_unique<automation::ForwardingOffice>(office); });
+        const int chain = window.Dir1->count();  // the way down to the folder, shown at once
+        // ... and, once read, its sub-folders "config" and "sub".
+        QTest::qWait(50);
+        EXPECT_EQ(window.File1->model()->rowCount(), 0) << "read before the window was shown";
+
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.File1->model()->rowCount() == 1 && window.Dir1->count() == chain + 2; }, 5000)) << window.File1->model()->rowCount() << " files, " << window.Dir1->count() << " folders, chain " << chain;
+    }
+    std::filesystem::remove_all(root);
+}
+
 // Started with standard error a pipe that nobody reads, the first report must not end it.
 TEST(Program, SurvivesAStandardErrorThatIsClosed) {
     const std::string program = VORRINDEL_PROGRAM;
