@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -12,6 +13,7 @@
 
 #include "OfficeFixture.h"
 #include "automation/libreoffice/Documents.h"
+#include "automation/libreoffice/OfficeFiles.h"
 
 namespace vorrindel::automation::libreoffice::testing {
 namespace {
@@ -79,16 +81,29 @@ TEST_F(LifetimeTest, OfficeShowingADocumentStaysAfterTheBackendGoes) {
     backend("showing")->shutdownOffice();
 }
 
-TEST_F(LifetimeTest, OfficeTheBackendDidNotStartIsLeftRunning) {
-    auto starter = backend("shared");
-    prepare(*starter, "excel.application");
-    const int pid = starter->officePid();
-    auto other = backend("shared");
-    prepare(*other, "word.application");
-    other.reset();
+TEST_F(LifetimeTest, OfficeTheUserStartedIsLeftRunning) {
+    LibreOfficeOptions options = officeOptions();
+    options.profileDir += "-users";
+    options.pipeName += "_users";
+    seedPrivateProfile(options.profileDir);
+    // Started as a user (or another program) would, not through the backend.
+    const std::string command = "'" + options.programDir + "/soffice' -env:UserInstallation=" +
+                                fileUrlFromPath(options.profileDir) + " '--accept=pipe,name=" + options.pipeName +
+                                ";urp;' --nologo --nodefault --norestore" + (options.headless ? " --headless" : "") +
+                                " >/dev/null 2>&1 &";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string marker = "pipe,name=" + options.pipeName + ";";
+    for (int i = 0; i < 300 && findOfficeProcess(marker) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_GT(findOfficeProcess(marker), 0);
+    auto office = makeLibreOfficeAutomation(options);
+    prepare(*office, "word.application");
+    office.reset();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(kill(pid, 0), 0);
-    starter->shutdownOffice();
+    // (The pid may have changed meanwhile: a fresh profile makes the office start itself again.)
+    const int pid = findOfficeProcess(marker);
+    EXPECT_GT(pid, 0);
+    if (pid > 0) kill(pid, SIGKILL);
 }
 
 }  // namespace

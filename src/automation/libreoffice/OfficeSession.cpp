@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <thread>
 
 #include <com/sun/star/bridge/BridgeFactory.hpp>
@@ -47,6 +50,21 @@ void disposeQuietly(const Reference<css::lang::XComponent>& component) {
         component->dispose();
     } catch (...) {
     }
+}
+
+// The parent of a process, from /proc; 0 when it cannot be read.
+int parentOf(int pid) {
+    if (pid <= 0) return 0;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream rest(text.substr(close + 1));
+    char state = 0;
+    int parent = 0;
+    rest >> state >> parent;
+    return parent;
 }
 
 std::string inTime(std::chrono::milliseconds limit) { return " within " + std::to_string(limit.count()) + " ms"; }
@@ -247,7 +265,6 @@ void OfficeSession::startOffice() {
     int pid = spawnOffice(options_.programDir + "/soffice", args, environment, error);
     if (pid < 0) throw AutomationError(errors::kCannotCreate, error);
     childPid_ = pid;
-    startedHere_ = true;
 }
 
 std::shared_ptr<Connection> OfficeSession::connection() {
@@ -262,6 +279,9 @@ std::shared_ptr<Connection> OfficeSession::connection() {
     bool started = false;
     for (;;) {
         if (auto conn = tryConnect(started)) {
+            // Ours only while the office runs under the launcher started here: a launcher that
+            // found an office already starting handed the start over to it and ended.
+            if (started) startedHere_ = childPid_ > 0 && parentOf(officePid()) == childPid_;
             std::lock_guard lock(mutex_);
             conn->generation = ++generations_;
             conn_ = conn;

@@ -134,7 +134,7 @@ private:
     std::shared_ptr<Connection> conn_;
     std::uint64_t generations_ = 0;
     int childPid_ = 0;
-    bool startedHere_ = false;  // an office was started by this session
+    bool startedHere_ = false;  // the office connected to was started by this session
     bool closed_ = false;
     struct Last {
         css::uno::Reference<css::frame::XModel> model;
