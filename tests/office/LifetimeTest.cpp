@@ -2,9 +2,11 @@
 // program unless it shows something, or was not started by the program.
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -93,8 +95,12 @@ TEST_F(LifetimeTest, OfficeTheUserStartedIsLeftRunning) {
                                 " >/dev/null 2>&1 &";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string marker = "pipe,name=" + options.pipeName + ";";
-    for (int i = 0; i < 300 && findOfficeProcess(marker) == 0; ++i)
+    // Until it accepts connections it may still hand itself over to an office started meanwhile
+    // (a fresh profile makes the office start itself again), which would then be the backend's.
+    const std::string socket = "/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" + options.pipeName;
+    for (int i = 0; i < 600 && !std::filesystem::exists(socket); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(std::filesystem::exists(socket));
     ASSERT_GT(findOfficeProcess(marker), 0);
     auto office = makeLibreOfficeAutomation(options);
     prepare(*office, "word.application");
@@ -104,6 +110,7 @@ TEST_F(LifetimeTest, OfficeTheUserStartedIsLeftRunning) {
     const int pid = findOfficeProcess(marker);
     EXPECT_GT(pid, 0);
     if (pid > 0) kill(pid, SIGKILL);
+    std::filesystem::remove(socket);
 }
 
 }  // namespace
