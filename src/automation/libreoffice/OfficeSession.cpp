@@ -316,6 +316,7 @@ void OfficeSession::shutdown() {
         conn = conn_;
     }
     if (conn && !conn->gone->load()) {
+        if (!startedHere_) return;
         BrokenPipeSignalBlocked quiet;
         auto watch = watchdog_.watch([limit = Clock::now() + std::chrono::seconds(5)] { return limit; },
                                      [bridge = conn->bridge] { disposeQuietly(bridge); });
@@ -342,7 +343,6 @@ void OfficeSession::shutdown() {
 }
 
 void OfficeSession::endIfUnused() {
-    if (!startedHere_) return;
     std::shared_ptr<Connection> conn;
     {
         std::lock_guard lock(mutex_);
@@ -351,6 +351,7 @@ void OfficeSession::endIfUnused() {
     }
     const int pid = officePid();
     if (conn && !conn->gone->load()) {
+        if (!startedHere_) return;
         BrokenPipeSignalBlocked quiet;
         auto watch = watchdog_.watch([limit = Clock::now() + std::chrono::seconds(3)] { return limit; },
                                      [bridge = conn->bridge] { disposeQuietly(bridge); });
@@ -362,8 +363,9 @@ void OfficeSession::endIfUnused() {
             return;
         }
         dropConnection(conn, true);
-    } else if (pid > 0) {
-        // Still starting (the program is ending before it answered): nothing can be open yet.
+    } else if (pid > 0 && childPid_ > 0 && parentOf(pid) == childPid_) {
+        // Still starting under the launcher started here (the program is ending before the office
+        // answered): nothing can be open there yet.
         kill(pid, SIGTERM);
     } else {
         return;
