@@ -316,7 +316,6 @@ void OfficeSession::shutdown() {
         conn = conn_;
     }
     if (conn && !conn->gone->load()) {
-        if (!startedHere_) return;
         BrokenPipeSignalBlocked quiet;
         auto watch = watchdog_.watch([limit = Clock::now() + std::chrono::seconds(5)] { return limit; },
                                      [bridge = conn->bridge] { disposeQuietly(bridge); });
