@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "listing/Listing.h"
-#include "windows/WideText.h"
+#include "common/WideText.h"
 
 namespace vorrindel::listing {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "windows/WideText.h"
+#include "common/WideText.h"
 
 namespace vorrindel::listing {
 

@@ -2,7 +2,7 @@
 // MoveFileExW when there is nothing to replace yet). Names cross as UTF-16.
 #include "settings/FileStore.h"
 
-#include "windows/WideText.h"
+#include "common/WideText.h"
 
 #include <shlobj.h>
 

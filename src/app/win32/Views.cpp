@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "windows/WideText.h"
+#include "common/WideText.h"
 
 namespace vorrindel::app::win32 {
 
