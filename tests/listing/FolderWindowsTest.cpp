@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "FolderFixture.h"
-#include "windows/WideText.h"
+#include "common/WideText.h"
 
 namespace vorrindel::listing {
 namespace {

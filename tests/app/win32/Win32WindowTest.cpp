@@ -10,7 +10,7 @@
 
 #include "PickerFixture.h"
 #include "listing/Listing.h"
-#include "windows/WideText.h"
+#include "common/WideText.h"
 
 namespace vorrindel::app::win32 {
 namespace {
