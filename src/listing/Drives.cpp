@@ -6,14 +6,6 @@
 
 namespace vorrindel::listing {
 
-namespace {
-
-bool startsWith(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
-}
-
-}  // namespace
-
 DriveTable DriveTable::of(std::vector<Drive> drives, const std::string& workingDirectory) {
     DriveTable table;
     table.drives_ = std::move(drives);
@@ -31,9 +23,9 @@ const Drive* DriveTable::byText(std::string_view text) const {
     const Drive* best = nullptr;
     for (const Drive& d : drives_) {
         const std::string name = pathKey(d.shownName());
-        if (!startsWith(key, name)) continue;
+        if (!key.starts_with(name)) continue;
         const std::string_view rest = std::string_view(key).substr(name.size());
-        if (!rest.empty() && !startsWith(rest, " [") && d.name.empty()) continue;
+        if (!rest.empty() && !rest.starts_with(" [") && d.name.empty()) continue;
         if (best == nullptr || name.size() > best->shownName().size()) best = &d;
     }
     return best;
@@ -44,7 +36,7 @@ const Drive* DriveTable::driveOf(std::string_view path) const {
     const Drive* best = nullptr;
     for (const Drive& d : drives_) {
         const std::string mp = pathKey(d.mountPoint);
-        if (mp.empty() || !startsWith(normal, mp)) continue;
+        if (mp.empty() || !normal.starts_with(mp)) continue;
         // "/media" holds "/media/x" but not "/mediaX"; a root ("/", "c:\\") ends in its separator.
         const bool holds = normal.size() == mp.size() || isSeparator(mp.back()) || isSeparator(normal[mp.size()]);
         if (!holds) continue;
@@ -58,7 +50,7 @@ bool DriveTable::isDriveText(std::string_view text) const {
     if (d == nullptr) return false;
     const std::size_t nameSize = d->shownName().size();
     if (text.size() == nameSize) return !d->name.empty();
-    return text.back() == ']' && text.size() >= nameSize + 3 && startsWith(text.substr(nameSize), " [");
+    return text.back() == ']' && text.size() >= nameSize + 3 && text.substr(nameSize).starts_with(" [");
 }
 
 std::string DriveTable::currentFolder(const Drive& drive) const {

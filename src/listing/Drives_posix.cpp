@@ -1,7 +1,6 @@
 // The drives of a Linux system: its mounted filesystems, from /proc/self/mountinfo.
 #include "listing/MountInfo.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,13 +8,16 @@
 #include <array>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
+#include <optional>
 #include <sstream>
 
+#include "common/Files.h"
 #include "listing/Listing.h"
 
 namespace vorrindel::listing {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -136,17 +138,11 @@ DriveTable build(const std::vector<Mount>& mounts, const std::map<std::string, s
     return DriveTable::of(std::move(drives), workingDirectory);
 }
 
-bool startsWith(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool readWholeFile(const char* path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    out = buffer.str();
-    return !out.empty();
+// A file of the kernel's, or nothing when it is missing or empty.
+std::optional<std::string> readKernelFile(const char* path) {
+    auto text = readWholeFile(path);
+    if (text && text->empty()) text.reset();
+    return text;
 }
 
 std::string canonicalPath(const std::string& path) {
@@ -158,15 +154,14 @@ std::string canonicalPath(const std::string& path) {
 // Device path -> label, from the links in /dev/disk/by-label.
 std::map<std::string, std::string> readLabels() {
     std::map<std::string, std::string> labels;
-    const std::string folder = "/dev/disk/by-label";
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return labels;
-    while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.') continue;
-        const std::string device = canonicalPath(folder + "/" + entry->d_name);
-        if (!device.empty()) labels[device] = decodeHexEscapes(entry->d_name);
+    // The iterator closes the folder also when an exception passes.
+    std::error_code error;
+    for (fs::directory_iterator it("/dev/disk/by-label", error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with('.')) continue;
+        const std::string device = canonicalPath(it->path().string());
+        if (!device.empty()) labels[device] = decodeHexEscapes(name);
     }
-    closedir(dir);
     return labels;
 }
 
@@ -174,9 +169,8 @@ std::map<std::string, std::string> readLabels() {
 // still answers, else a plain name.
 DriveTable rootOnly(const std::string& workingDirectory) {
     std::string label = "root";
-    std::string mounts;
-    if (readWholeFile("/proc/mounts", mounts)) {
-        std::istringstream lines(mounts);
+    if (const auto mounts = readKernelFile("/proc/mounts")) {
+        std::istringstream lines(*mounts);
         std::string line;
         while (std::getline(lines, line)) {
             const auto fields = splitFields(line);
@@ -197,9 +191,9 @@ DriveTable DriveTable::system() {
     std::string workingDirectory;
     try {
         workingDirectory = listing::workingDirectory();
-        std::string text;
-        if (!readWholeFile("/proc/self/mountinfo", text)) return rootOnly(workingDirectory);
-        std::vector<Mount> mounts = parseMountInfo(text);
+        const auto text = readKernelFile("/proc/self/mountinfo");
+        if (!text) return rootOnly(workingDirectory);
+        std::vector<Mount> mounts = parseMountInfo(*text);
         // Files bind-mounted over files (containers do this with /etc/hosts) are no drives.
         std::erase_if(mounts, [](const Mount& m) {
             struct stat st {};
@@ -208,15 +202,15 @@ DriveTable DriveTable::system() {
         // Memory filesystems the system mounts for itself below /proc, /sys and /dev hold no
         // documents; listing them only crowds the drive list.
         std::erase_if(mounts, [](const Mount& m) {
-            return startsWith(m.mountPoint, "/proc/") || startsWith(m.mountPoint, "/sys/") ||
-                   startsWith(m.mountPoint, "/dev/");
+            return m.mountPoint.starts_with("/proc/") || m.mountPoint.starts_with("/sys/") ||
+                   m.mountPoint.starts_with("/dev/");
         });
         // by-label links point at the canonical node ("/dev/dm-0") while mountinfo may name a
         // link to it ("/dev/mapper/vg-home"); add the names mountinfo uses.
         auto labels = readLabels();
         if (!labels.empty()) {
             for (const Mount& m : mounts) {
-                if (!startsWith(m.source, "/dev/") || labels.count(m.source) != 0) continue;
+                if (!m.source.starts_with("/dev/") || labels.count(m.source) != 0) continue;
                 if (const auto it = labels.find(canonicalPath(m.source)); it != labels.end()) {
                     const std::string label = it->second;
                     labels[m.source] = label;

@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <filesystem>
 #include <memory>
+
+#include "common/SystemError.h"
 
 namespace vorrindel::listing {
 
@@ -22,7 +24,7 @@ std::unique_ptr<DIR, DirCloser> openFolder(const std::string& folder) {
     DIR* d = opendir(folder.c_str());
     if (d == nullptr) {
         const int err = errno;
-        throw ListingError("Cannot read the folder \"" + folder + "\": " + std::strerror(err));
+        throw ListingError("Cannot read the folder \"" + folder + "\": " + systemErrorText(err));
     }
     return std::unique_ptr<DIR, DirCloser>(d);
 }
@@ -39,7 +41,7 @@ std::vector<std::string> readNames(const std::string& folder, EntryKind kind, co
         if (entry == nullptr) {
             if (errno != 0) {
                 const int err = errno;
-                throw ListingError("Cannot read the folder \"" + folder + "\": " + std::strerror(err));
+                throw ListingError("Cannot read the folder \"" + folder + "\": " + systemErrorText(err));
             }
             break;
         }
@@ -88,10 +90,10 @@ std::vector<FolderStep> folderChain(std::string_view path) {
 }
 
 std::string workingDirectory() {
-    std::string buffer(4096, '\0');
-    if (::getcwd(buffer.data(), buffer.size()) == nullptr) return {};
-    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-    return buffer;
+    // Any length: the folder may lie deeper than PATH_MAX.
+    std::error_code error;
+    std::string path = std::filesystem::current_path(error).string();
+    return error ? std::string() : path;
 }
 
 bool isSeparator(char c) { return c == '/'; }
