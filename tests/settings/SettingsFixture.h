@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "TempFolder.h"
+#include "common/Files.h"
 #include "settings/SettingsFile.h"
 
 namespace vorrindel::settings::testing {
@@ -32,10 +33,7 @@ protected:
 
     fs::path file() const { return dir_ / "comp.ini"; }
 
-    static std::string contents(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string contents(const fs::path& path) { return readWholeFileOrEmpty(path); }
     static void put(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
     std::set<std::string> entries() const {
