@@ -133,7 +133,7 @@ void Form1::queue(opening::Snapshot request) {
 }
 
 std::string Form1::titleFor(const opening::Snapshot& request) const {
-    const DocumentType* type = findDocumentType(request.workbook ? std::string_view("Excel") : request.type);
+    const DocumentType* type = opening::documentTypeOf(request);
     if (!type) return {};
     return options_.applicationTitle ? options_.applicationTitle(type->name) : std::string(type->name);
 }

@@ -21,6 +21,12 @@ namespace vorrindel::automation {
 inline constexpr std::int32_t kParamNotFound = static_cast<std::int32_t>(0x80020004u);
 // The locale passed to the Excel members that take one (US English).
 inline constexpr int kLocaleUsEnglish = 1033;
+// The applications' automation names, spelled as they are passed to createObject(): backends
+// compare them ignoring letter case.
+inline constexpr std::string_view kExcelApplication = "excel.application";
+inline constexpr std::string_view kWordApplication = "word.application";
+inline constexpr std::string_view kPowerPointApplication = "PowerPoint.Application";
+inline constexpr std::string_view kAccessApplication = "Access.Application";
 // Automation booleans.
 inline constexpr std::int16_t kTrue = -1;
 inline constexpr std::int16_t kFalse = 0;
@@ -152,8 +158,8 @@ private:
 // The office behind the boundary.
 //
 // Contract for backends, relied on by the openers:
-// - createObject() makes an application object by its automation name exactly as given
-//   ("excel.application", "word.application", "PowerPoint.Application", "Access.Application").
+// - createObject() makes an application object by its automation name exactly as given (the
+//   k...Application names above).
 // - globalObject() gives the application's library-wide object. Callers keep it for the life of
 //   the program, so it must re-attach when the instance it reached has gone. The Access global
 //   object reaches, at each use, the instance holding the database opened last through any

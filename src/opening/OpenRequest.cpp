@@ -4,6 +4,8 @@
 #include <exception>
 #include <string_view>
 
+#include "opening/DocumentType.h"
+
 namespace vorrindel::opening {
 
 using automation::Args;
@@ -83,37 +85,27 @@ Dispatch& OpenRequest::global(GlobalApp app) {
 }
 
 std::optional<std::string> OpenRequest::File1_Click() {
-    struct Route {
-        std::string_view type;
-        void (OpenRequest::*open)();
-    };
-    static constexpr Route routes[] = {
-        {"Excel", &OpenRequest::loadsheet},
-        {"Access", &OpenRequest::openDatabase},
-        {"PowerPoint", &OpenRequest::openPresentation},
-        {"Word", &OpenRequest::openDocument},
-    };
     // The type is read afresh for each comparison; at most one can match.
     std::optional<std::string> outcome;
-    for (const Route& route : routes) {
-        if (picker_.typeText() == route.type) outcome = run(route.type, route.open);
+    for (const DocumentType& type : kDocumentTypes) {
+        if (picker_.typeText() == type.name) outcome = run(type);
     }
     return outcome;
 }
 
-std::optional<std::string> OpenRequest::openWorkbook() { return run("Excel", &OpenRequest::loadsheet); }
+std::optional<std::string> OpenRequest::openWorkbook() { return run(kWorkbookType); }
 
-std::optional<std::string> OpenRequest::run(std::string_view type, void (OpenRequest::*open)()) {
+std::optional<std::string> OpenRequest::run(const DocumentType& type) {
     skipped_.reset();
     try {
-        (this->*open)();
+        (this->*type.open)();
     } catch (const AutomationError& e) {
-        return report(type, e.description());
+        return report(type.name, e.description());
     } catch (const std::exception& e) {
         // Not an automation failure, but still no reason to end the program.
-        return report(type, e.what());
+        return report(type.name, e.what());
     }
-    if (skipped_) return report(type, *skipped_);
+    if (skipped_) return report(type.name, *skipped_);
     return std::nullopt;
 }
 
@@ -129,7 +121,7 @@ void OpenRequest::resumeNext(const std::function<void()>& step, const std::strin
 }
 
 void OpenRequest::loadsheet() {
-    const ObjectRef created = create(office_, "excel.application");
+    const ObjectRef created = create(office_, automation::kExcelApplication);
     ObjectRef workbook;
 
     if (picker_.checkValue() == 0) {
@@ -180,7 +172,7 @@ void OpenRequest::openDocument() {
         documents->call("Open", args);
     };
     if (count == 0 && previous_.wordStarted == 0) {
-        created = create(office_, "word.application");
+        created = create(office_, automation::kWordApplication);
         unhandled("cannot show the application", [&] { created->put("Visible", Value::boolean(true)); });
         previous_.wordStarted = 1;
         resumeNext([&] { open(*created); }, "cannot open " + quoted(path));
@@ -205,7 +197,7 @@ void OpenRequest::openDocument() {
 
 void OpenRequest::openPresentation() {
     // No step here is allowed to fail: the first failure ends the request.
-    const ObjectRef app = create(office_, "PowerPoint.Application");
+    const ObjectRef app = create(office_, automation::kPowerPointApplication);
     unhandled("cannot show the application", [&] { app->put("Visible", Value::integer(kPowerPointTrue)); });
     unhandled("cannot activate the application", [&] { app->call("Activate"); });
 
@@ -240,7 +232,7 @@ void OpenRequest::openPresentation() {
 
 void OpenRequest::openDatabase() {
     // No step here is allowed to fail: the first failure ends the request.
-    const ObjectRef app = create(office_, "Access.Application");
+    const ObjectRef app = create(office_, automation::kAccessApplication);
     unhandled("cannot show the application", [&] { app->put("Visible", Value::boolean(true)); });
 
     if (picker_.checkValue() == 0 && !previous_.lastDatabase.empty()) {

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "opening/DocumentType.h"
 #include "opening/OpenRequest.h"
 #include "opening/Picker.h"
 
@@ -28,6 +29,10 @@ private:
 };
 
 }  // namespace
+
+const DocumentType* documentTypeOf(const Snapshot& request) {
+    return request.workbook ? &kWorkbookType : findDocumentType(request.type);
+}
 
 RequestQueue::RequestQueue(OfficeFactory factory, Outlet outlet, std::chrono::milliseconds limit)
     : factory_(std::move(factory)), outlet_(std::move(outlet)), limit_(limit) {

@@ -25,6 +25,11 @@ struct Snapshot {
     bool workbook = false;  // open as a workbook whatever the type (the window's loadsheet)
 };
 
+struct DocumentType;
+// The type a request opens as: the workbook type for the window's loadsheet, else the picker's
+// type; nullptr when no type was selected (the request opens nothing).
+const DocumentType* documentTypeOf(const Snapshot& request);
+
 class RequestQueue {
 public:
     // Makes the office on the automation thread, where it is also used and destroyed.

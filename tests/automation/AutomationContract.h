@@ -75,7 +75,7 @@ namespace errors = automation::errors;
 
 struct Application {
     Kind kind;
-    const char* progId;
+    std::string_view progId;
     std::optional<GlobalApp> global;  // whose collection the openers use, where there is one
     const char* collection;
     std::optional<int> locale;
@@ -85,10 +85,10 @@ struct Application {
 };
 
 inline const Application kApplications[] = {
-    {Kind::Workbook, "excel.application", GlobalApp::Excel, "Workbooks", automation::kLocaleUsEnglish,
+    {Kind::Workbook, automation::kExcelApplication, GlobalApp::Excel, "Workbooks", automation::kLocaleUsEnglish,
      Value::boolean(true), -4137, false},
-    {Kind::Document, "word.application", GlobalApp::Word, "Documents", std::nullopt, Value::boolean(true), 1, false},
-    {Kind::Presentation, "PowerPoint.Application", std::nullopt, "Presentations", std::nullopt, Value::integer(1), 3,
+    {Kind::Document, automation::kWordApplication, GlobalApp::Word, "Documents", std::nullopt, Value::boolean(true), 1, false},
+    {Kind::Presentation, automation::kPowerPointApplication, std::nullopt, "Presentations", std::nullopt, Value::integer(1), 3,
      true},
 };
 

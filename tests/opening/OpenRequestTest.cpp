@@ -9,11 +9,16 @@
 
 #include "FakePicker.h"
 #include "MemoryOffice.h"
+#include "OpenerCalls.h"
 #include "opening/OpenRequest.h"
 
 namespace vorrindel::testing {
 namespace {
 
+using automation::kExcelApplication;
+using automation::kWordApplication;
+using automation::kPowerPointApplication;
+using automation::kAccessApplication;
 using Log = std::vector<std::string>;
 
 // A path written with "/" as this system writes it.
@@ -84,134 +89,72 @@ protected:
 
 // --- The whole sequence of a first open, for each opener --------------------------------------
 
-struct FirstOpen {
-    std::string type;
-    std::string file;
-    Log expected;
-};
-
-class FirstOpenOfARun : public OpeningTest, public ::testing::WithParamInterface<FirstOpen> {};
-
-TEST_P(FirstOpenOfARun, SendsExactlyTheOpenersSteps) {
-    const FirstOpen& c = GetParam();
-    EXPECT_EQ(click(c.type, c.file), c.expected);
-    EXPECT_EQ(outcome, std::nullopt);
-    EXPECT_EQ(picker.shown, 1);
-    // The application created for the request is let go by its end.
-    for (const std::string& line : c.expected) {
-        if (line.starts_with("create ")) {
-            EXPECT_TRUE(mentions(released, line.substr(line.find(" = ") + 3)));
-        }
-    }
+// The openers' calls, for files in the picker's folder.
+const OpenerCalls& callsFor(const std::string& type) {
+    static const std::vector<OpenerCalls> table = openerCalls(native("/data"));
+    return openerCallsOf(table, type);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Openers, FirstOpenOfARun,
-    ::testing::Values(
-        // The close of the empty name fails silently and the open goes ahead.
-        FirstOpen{"Excel", "a.xls",
-                  {"start excel.application#1",
-                   "create \"excel.application\" = excel.application#1",
-                   "get global(Excel)",
-                   "global(Excel)->excel.application#1.Application get ()",
-                   "excel.application#1.Workbooks get ()",
-                   "excel.application#1.Workbooks.Item get (\"\") -> failed",
-                   "global(Excel)->excel.application#1.Application get ()",
-                   "excel.application#1.Workbooks get ()",
-                   "excel.application#1.Workbooks.Open method (\"" + native("/data/a.xls") +
-                       "\", <omitted>, false(0), " + omitted(10) + ") @1033",
-                   "excel.application#1[a.xls].Application get ()",
-                   "excel.application#1.Visible put (true(-1)) @1033",
-                   "excel.application#1.WindowState put (-4137) @1033"}},
-        // No Word has a document open and none was started yet: the starting path.
-        FirstOpen{"Word", "a.doc",
-                  {"get global(Word)",
-                   "start word.application#1",
-                   "global(Word)->word.application#1.Documents get ()",
-                   "word.application#1.Documents.Count get ()",
-                   "create \"word.application\" = word.application#1",
-                   "word.application#1.Visible put (true(-1))",
-                   "word.application#1.Documents get ()",
-                   "word.application#1.Documents.Open method (\"" + native("/data/a.doc") + "\", " + omitted(9) + ")",
-                   "word.application#1.WindowState put (1)"}},
-        // Nothing to close yet, so no close is attempted.
-        FirstOpen{"PowerPoint", "plan.ppt",
-                  {"start PowerPoint.Application#1",
-                   "create \"PowerPoint.Application\" = PowerPoint.Application#1",
-                   "PowerPoint.Application#1.Visible put (1)",
-                   "PowerPoint.Application#1.Activate method ()",
-                   "PowerPoint.Application#1.Presentations get ()",
-                   "PowerPoint.Application#1.Presentations.Open method (\"" + native("/data/plan.ppt") + "\", false(0), false(0), "
-                   "true(-1))",
-                   "PowerPoint.Application#1.WindowState put (3)"}},
-        FirstOpen{"Access", "db.mdb",
-                  {"start Access.Application#1",
-                   "create \"Access.Application\" = Access.Application#1",
-                   "Access.Application#1.Visible put (true(-1))",
-                   "Access.Application#1.OpenCurrentDatabase method (\"" + native("/data/db.mdb") + "\", false(0))"}}),
-    [](const auto& info) { return info.param.type; });
+Log withoutStarts(Log log) {
+    std::erase_if(log, [](const std::string& line) { return line.starts_with("start "); });
+    return log;
+}
+
+std::string firstInstanceOf(const std::string& type) { return applicationOf(type) + "#1"; }
+
+const auto kTypeNames = ::testing::Values("Access", "Excel", "Word", "PowerPoint");
+
+class FirstOpenOfARun : public OpeningTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(FirstOpenOfARun, SendsExactlyTheOpenersSteps) {
+    const OpenerCalls& c = callsFor(GetParam());
+    EXPECT_EQ(withoutStarts(click(c.type, c.first)), inMemoryOfficeWords(c, c.firstOpen));
+    EXPECT_EQ(outcome, std::nullopt);
+    EXPECT_EQ(picker.shown, 1);
+    // The file is open in a shown application, and the application created for the request is
+    // let go by its end.
+    const std::string instance = firstInstanceOf(c.type);
+    if (c.type == "Access") {
+        EXPECT_EQ(office.currentDatabase(instance), native("/data/" + c.first));
+    } else {
+        EXPECT_EQ(office.documents(instance), Log{c.first});
+    }
+    EXPECT_TRUE(office.isVisible(instance));
+    EXPECT_TRUE(mentions(released, instance));
+}
+
+INSTANTIATE_TEST_SUITE_P(Openers, FirstOpenOfARun, kTypeNames, [](const auto& info) { return info.param; });
 
 // --- Closing the previous file, or keeping it ------------------------------------------------
 
-struct SecondOpen {
-    std::string type;
-    std::string first;
-    std::string second;
-    Log closeBlock;           // what closes the first file when the box is unticked
-    std::string instance;     // where the first file lives
-};
-
-class PreviousFile : public OpeningTest, public ::testing::WithParamInterface<std::tuple<SecondOpen, int>> {};
+class PreviousFile : public OpeningTest, public ::testing::WithParamInterface<std::tuple<std::string, int>> {};
 
 TEST_P(PreviousFile, IsClosedOnlyWhenTheBoxIsUnticked) {
-    const auto& [c, check] = GetParam();
+    const auto& [type, check] = GetParam();
+    const OpenerCalls& c = callsFor(type);
     click(c.type, c.first);
     const Log log = click(c.type, c.second, check);
 
     EXPECT_EQ(outcome, std::nullopt);
-    EXPECT_EQ(hasBlock(log, c.closeBlock), check == 0) << ::testing::PrintToString(log);
+    EXPECT_EQ(hasBlock(log, inMemoryOfficeWords(c, c.closeFirst)), check == 0) << ::testing::PrintToString(log);
     if (check != 0) {
         EXPECT_FALSE(mentions(log, "Close") || mentions(log, "Quit"));
     }
+    const std::string instance = firstInstanceOf(c.type);
     if (c.type == "Access") {
-        EXPECT_EQ(office.isRunning(c.instance), check != 0);
+        EXPECT_EQ(office.isRunning(instance), check != 0);
     } else {
-        const Log docs = office.documents(c.instance);
+        const Log docs = office.documents(instance);
         EXPECT_EQ(std::count(docs.begin(), docs.end(), c.first), check == 0 ? 0 : 1);
     }
     // The memory follows the latest file either way.
-    EXPECT_EQ(lastNameFor(previous(), c.type), c.type == "PowerPoint" ? "deck" : c.second);
+    EXPECT_EQ(lastNameFor(previous(), c.type), c.type == "PowerPoint" ? c.second.substr(0, c.second.size() - 4) : c.second);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Openers, PreviousFile,
-    ::testing::Combine(
-        ::testing::Values(
-            SecondOpen{"Excel", "a.xls", "b.xls",
-                       {"excel.application#1.Workbooks.Item get (\"a.xls\")",
-                        "excel.application#1[a.xls].Close method (" + omitted(3) + ") @1033"},
-                       "excel.application#1"},
-            SecondOpen{"Word", "a.doc", "b.rtf",
-                       {"global(Word)->word.application#1.Documents get ()",
-                        "word.application#1.Documents.Item get (\"a.doc\")",
-                        "word.application#1[a.doc].Close method (" + omitted(3) + ")"},
-                       "word.application#1"},
-            // PowerPoint knows the presentation by its name less the extension.
-            SecondOpen{"PowerPoint", "plan.ppt", "deck.ppt",
-                       {"PowerPoint.Application#1.Presentations.Item get (\"plan\")",
-                        "PowerPoint.Application#1[plan.ppt].Close method ()"},
-                       "PowerPoint.Application#1"},
-            SecondOpen{"Access", "one.mdb", "two.mdb",
-                       {"Access.Application#2.Visible put (true(-1))",
-                        "get global(Access)",
-                        "global(Access)->Access.Application#1.CloseCurrentDatabase method ()",
-                        "global(Access)->Access.Application#1.Quit method (1)",
-                        "Access.Application#2.OpenCurrentDatabase method (\"" + native("/data/two.mdb") + "\", false(0))"},
-                       "Access.Application#1"}),
-        ::testing::Values(0, 1, 2)),
-    [](const auto& info) {
-        return std::get<0>(info.param).type + "_Check" + std::to_string(std::get<1>(info.param));
-    });
+INSTANTIATE_TEST_SUITE_P(Openers, PreviousFile, ::testing::Combine(kTypeNames, ::testing::Values(0, 1, 2)),
+                         [](const auto& info) {
+                             return std::get<0>(info.param) + "_Check" + std::to_string(std::get<1>(info.param));
+                         });
 
 struct Reopen {
     std::string type;
@@ -279,7 +222,7 @@ TEST_F(OpeningTest, WordReusePathClosesOpensShowsAndActivatesButKeepsTheWindowSt
 }
 
 TEST_F(OpeningTest, WordAlreadyHoldingDocumentsIsReusedAtTheFirstRequest) {
-    const std::string word = office.start("word.application");
+    const std::string word = office.start(kWordApplication);
     office.openByHand(word, "notes.doc");
     const Log log = click("Word", "a.doc");
     EXPECT_TRUE(mentions(log, "word.application#1.Documents.Item get (\"\") -> failed"));
@@ -311,7 +254,7 @@ TEST_F(OpeningTest, EveryLaterAccessOpenClosesAndQuitsTheAccessOpenedLast) {
                                        "global(Access)->" + previousAccess + ".Quit method (1)"}))
                 << ::testing::PrintToString(log);
         }
-        EXPECT_EQ(office.runningInstances("Access.Application"), Log{"Access.Application#" + std::to_string(n)});
+        EXPECT_EQ(office.runningInstances(kAccessApplication), Log{"Access.Application#" + std::to_string(n)});
     }
 }
 
@@ -350,10 +293,10 @@ TEST_P(CreationFails, IsReportedAsOneLineAndTheNextRequestWorks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Openers, CreationFails,
-                         ::testing::Values(CreationFailure{"Excel", "excel.application", "a.xls"},
-                                           CreationFailure{"Word", "word.application", "a.doc"},
-                                           CreationFailure{"PowerPoint", "PowerPoint.Application", "plan.ppt"},
-                                           CreationFailure{"Access", "Access.Application", "db.mdb"}),
+                         ::testing::Values(CreationFailure{"Excel", std::string(kExcelApplication), "a.xls"},
+                                           CreationFailure{"Word", std::string(kWordApplication), "a.doc"},
+                                           CreationFailure{"PowerPoint", std::string(kPowerPointApplication), "plan.ppt"},
+                                           CreationFailure{"Access", std::string(kAccessApplication), "db.mdb"}),
                          [](const auto& info) { return info.param.type; });
 
 TEST_F(OpeningTest, NoOfficeAtAllIsReportedOnOneLineWithoutRepeatingTheCause) {
@@ -396,22 +339,22 @@ TEST_P(FailingStep, EndsTheRequestWithNothingSentAfterIt) {
 INSTANTIATE_TEST_SUITE_P(
     Openers, FailingStep,
     ::testing::Values(
-        StoppingFailure{"PowerPoint", "PowerPoint.Application", "Visible", false, "cannot show the application"},
-        StoppingFailure{"PowerPoint", "PowerPoint.Application", "Activate", false, "cannot activate the application"},
+        StoppingFailure{"PowerPoint", std::string(kPowerPointApplication), "Visible", false, "cannot show the application"},
+        StoppingFailure{"PowerPoint", std::string(kPowerPointApplication), "Activate", false, "cannot activate the application"},
         StoppingFailure{"PowerPoint", "Presentations", "Item", true, "cannot close \"old\""},
         StoppingFailure{"PowerPoint", "Presentation", "Close", true, "cannot close \"old\""},
         StoppingFailure{"PowerPoint", "Presentations", "Open", false, "cannot open \"" + native("/data/plan.ppt") + "\""},
-        StoppingFailure{"PowerPoint", "PowerPoint.Application", "WindowState", false, "cannot maximise the application"},
-        StoppingFailure{"Access", "Access.Application", "Visible", false, "cannot show the application"},
+        StoppingFailure{"PowerPoint", std::string(kPowerPointApplication), "WindowState", false, "cannot maximise the application"},
+        StoppingFailure{"Access", std::string(kAccessApplication), "Visible", false, "cannot show the application"},
         StoppingFailure{"Access", "global(Access)", "CloseCurrentDatabase", true, "cannot close the previous database"},
         StoppingFailure{"Access", "global(Access)", "Quit", true, "cannot quit the previous Access"},
-        StoppingFailure{"Access", "Access.Application", "OpenCurrentDatabase", false, "cannot open \"" + native("/data/db.mdb") + "\""},
+        StoppingFailure{"Access", std::string(kAccessApplication), "OpenCurrentDatabase", false, "cannot open \"" + native("/data/db.mdb") + "\""},
         StoppingFailure{"Word", "global(Word)", "Documents", false, "cannot count the open documents"},
-        StoppingFailure{"Word", "word.application", "Visible", false, "cannot show the application"}),
+        StoppingFailure{"Word", std::string(kWordApplication), "Visible", false, "cannot show the application"}),
     [](const auto& info) { return nameOf(info.param.type + "_" + info.param.kind + "_" + info.param.member); });
 
 TEST_F(OpeningTest, WordNotShownOnTheStartingPathIsNotCountedAsStarted) {
-    office.failOn("word.application", "Visible");
+    office.failOn(kWordApplication, "Visible");
     click("Word", "a.doc");
     EXPECT_EQ(previous().wordStarted, 0);
 }
@@ -445,9 +388,9 @@ INSTANTIATE_TEST_SUITE_P(
         // The first failing operation abandons the whole close chain, not the open after it.
         SkippedFailure{"Excel", "global(Excel)", "Application", "Workbooks.Open method (\"" + native("/data/new.xls")},
         SkippedFailure{"Excel", "Workbook", "Close", "Workbooks.Open method (\"" + native("/data/new.xls")},
-        SkippedFailure{"Excel", "excel.application", "Visible", "WindowState put (-4137) @1033"},
+        SkippedFailure{"Excel", std::string(kExcelApplication), "Visible", "WindowState put (-4137) @1033"},
         SkippedFailure{"Word", "Document", "Close", "Documents.Open method (\"" + native("/data/new.doc") + "\""},
-        SkippedFailure{"Word", "word.application", "Visible", "word.application#1.Activate method ()"}),
+        SkippedFailure{"Word", std::string(kWordApplication), "Visible", "word.application#1.Activate method ()"}),
     [](const auto& info) { return nameOf(info.param.type + "_" + info.param.kind + "_" + info.param.member); });
 
 TEST_F(OpeningTest, ExcelCloseChainStopsAtItsFirstFailure) {
@@ -470,7 +413,7 @@ class OpenThatFails : public OpeningTest, public ::testing::WithParamInterface<F
 TEST_P(OpenThatFails, IsReportedNamingTheFileAndTheRestStillRuns) {
     const FailedOpen& c = GetParam();
     const std::string file = c.type == "Excel" ? "bad.xls" : "bad.doc";
-    if (c.reusePath) office.openByHand(office.start("word.application"), "other.doc");
+    if (c.reusePath) office.openByHand(office.start(kWordApplication), "other.doc");
     office.failOn(c.collection, "Open");
     const Log log = click(c.type, file);
     ASSERT_TRUE(outcome.has_value());

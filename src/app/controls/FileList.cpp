@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
+#include "app/DocumentType.h"
 #include "listing/Listing.h"
 
 namespace vorrindel::app {
 
 FileList::FileList(listing::BackgroundReader& reader, Window& window, ListView& view, EventRunner& events)
     : view_(view), events_(events), path_(listing::normalizePath(listing::workingDirectory())),
-      pattern_("*.xls;*.rtf"), reading_(reader, window, [this](LatestReading::Result result) { show(std::move(result)); }) {
+      pattern_(std::string(kPatternBeforeAnyType)), reading_(reader, window, [this](LatestReading::Result result) { show(std::move(result)); }) {
     try {
         relist(path_, pattern_);
     } catch (const ControlError&) {

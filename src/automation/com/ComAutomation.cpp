@@ -118,14 +118,14 @@ ObjectRef ComAutomation::createObject(std::string_view name) {
     const HRESULT hr =
         CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     if (FAILED(hr)) throw failure(hr, "cannot create " + quoted(name));
-    return session_->wrap(dispatch, equalsIgnoringCase(name, "Access.Application"));
+    return session_->wrap(dispatch, equalsIgnoringCase(name, kAccessApplication));
 }
 
 ObjectRef ComAutomation::globalObject(GlobalApp app) {
     session_->checkThread();
     switch (app) {
-    case GlobalApp::Excel: return std::make_shared<RunningApplication>(session_, classOf("excel.application"), "Excel");
-    case GlobalApp::Word: return std::make_shared<RunningApplication>(session_, classOf("word.application"), "Word");
+    case GlobalApp::Excel: return std::make_shared<RunningApplication>(session_, classOf(kExcelApplication), "Excel");
+    case GlobalApp::Word: return std::make_shared<RunningApplication>(session_, classOf(kWordApplication), "Word");
     case GlobalApp::Access: return std::make_shared<LastDatabaseAccess>(session_);
     }
     throw AutomationError(errors::kBadArgument, "no such application");

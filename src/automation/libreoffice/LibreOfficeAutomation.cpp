@@ -287,10 +287,10 @@ Value DocumentObject::invoke(std::string_view member, Access access, const Args&
 }
 
 std::optional<DocKind> kindForProgId(std::string_view name) {
-    if (named(name, "excel.application")) return DocKind::Spreadsheet;
-    if (named(name, "word.application")) return DocKind::Text;
-    if (named(name, "PowerPoint.Application")) return DocKind::Presentation;
-    if (named(name, "Access.Application")) return DocKind::Database;
+    if (named(name, kExcelApplication)) return DocKind::Spreadsheet;
+    if (named(name, kWordApplication)) return DocKind::Text;
+    if (named(name, kPowerPointApplication)) return DocKind::Presentation;
+    if (named(name, kAccessApplication)) return DocKind::Database;
     return std::nullopt;
 }
 

@@ -5,6 +5,10 @@
 namespace vorrindel::testing {
 namespace {
 
+using automation::kExcelApplication;
+using automation::kWordApplication;
+using automation::kPowerPointApplication;
+using automation::kAccessApplication;
 using automation::AutomationError;
 using automation::GlobalApp;
 using automation::Value;
@@ -23,7 +27,7 @@ TEST_P(ItemByName, MatchesTheFileNameIgnoringCaseAndForPresentationsWithoutExten
     MemoryOffice office;
     office.openByHand(office.start(c.app), c.opened);
     auto app = office.createObject(c.app);
-    auto collection = app->getObject(c.app == "PowerPoint.Application" ? "Presentations" : "Workbooks");
+    auto collection = app->getObject(c.app == kPowerPointApplication ? "Presentations" : "Workbooks");
     if (c.found) {
         EXPECT_NO_THROW(collection->get("Item", {Value::text(c.asked)}));
     } else {
@@ -32,16 +36,16 @@ TEST_P(ItemByName, MatchesTheFileNameIgnoringCaseAndForPresentationsWithoutExten
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ItemByName,
-                         ::testing::Values(Lookup{"excel.application", "Q3.xls", "q3.XLS", true},
-                                           Lookup{"excel.application", "q3.xls", "q3", false},
-                                           Lookup{"excel.application", "q3.xls", "", false},
-                                           Lookup{"PowerPoint.Application", "plan.ppt", "PLAN", true},
-                                           Lookup{"PowerPoint.Application", "plan.ppt", "plan.ppt", false}));
+                         ::testing::Values(Lookup{std::string(kExcelApplication), "Q3.xls", "q3.XLS", true},
+                                           Lookup{std::string(kExcelApplication), "q3.xls", "q3", false},
+                                           Lookup{std::string(kExcelApplication), "q3.xls", "", false},
+                                           Lookup{std::string(kPowerPointApplication), "plan.ppt", "PLAN", true},
+                                           Lookup{std::string(kPowerPointApplication), "plan.ppt", "plan.ppt", false}));
 
 TEST(MemoryOffice, GlobalObjectReattachesWhenItsInstanceHasGone) {
     MemoryOffice office;
     auto global = office.globalObject(GlobalApp::Word);
-    office.openByHand(office.start("word.application"), "a.doc");
+    office.openByHand(office.start(kWordApplication), "a.doc");
     EXPECT_EQ(global->getObject("Documents")->get("Count").asInteger(), 1);
     office.kill("word.application#1");
     office.takeLog();
@@ -52,9 +56,9 @@ TEST(MemoryOffice, GlobalObjectReattachesWhenItsInstanceHasGone) {
 TEST(MemoryOffice, AccessGlobalReachesTheInstanceWhereTheLastDatabaseWasOpened) {
     MemoryOffice office;
     auto global = office.globalObject(GlobalApp::Access);
-    auto first = office.createObject("Access.Application");
+    auto first = office.createObject(kAccessApplication);
     first->call("OpenCurrentDatabase", {Value::text("/one.mdb"), Value::boolean(false)});
-    auto second = office.createObject("Access.Application");  // no database of its own yet
+    auto second = office.createObject(kAccessApplication);  // no database of its own yet
     global->call("Quit", {Value::integer(1)});
     EXPECT_FALSE(office.isRunning("Access.Application#1"));
     EXPECT_TRUE(office.isRunning("Access.Application#2"));
@@ -66,7 +70,7 @@ TEST(MemoryOffice, AccessGlobalReachesTheInstanceWhereTheLastDatabaseWasOpened) 
 
 TEST(MemoryOffice, ObjectsOfAnInstanceThatQuitFailAsServerGone) {
     MemoryOffice office;
-    auto app = office.createObject("excel.application");
+    auto app = office.createObject(kExcelApplication);
     office.kill("excel.application#1");
     try {
         app->getObject("Workbooks");
@@ -78,9 +82,9 @@ TEST(MemoryOffice, ObjectsOfAnInstanceThatQuitFailAsServerGone) {
 
 TEST(MemoryOffice, InjectedFaultsFailOnceOrAlways) {
     MemoryOffice office;
-    auto app = office.createObject("PowerPoint.Application");
-    office.failOn("PowerPoint.Application", "Activate", Times::Once);
-    office.failOn("PowerPoint.Application", "WindowState", Times::Always);
+    auto app = office.createObject(kPowerPointApplication);
+    office.failOn(kPowerPointApplication, "Activate", Times::Once);
+    office.failOn(kPowerPointApplication, "WindowState", Times::Always);
     EXPECT_THROW(app->call("Activate"), AutomationError);
     EXPECT_NO_THROW(app->call("Activate"));
     for (int i = 0; i < 2; ++i) EXPECT_THROW(app->put("WindowState", Value::integer(3)), AutomationError);
@@ -89,7 +93,7 @@ TEST(MemoryOffice, InjectedFaultsFailOnceOrAlways) {
 
 TEST(MemoryOffice, ReleaseIsLoggedWhenTheLastReferenceGoes) {
     MemoryOffice office;
-    auto app = office.createObject("excel.application");
+    auto app = office.createObject(kExcelApplication);
     auto copy = app;
     app.reset();
     EXPECT_FALSE(office.log().back().starts_with("release"));

@@ -55,10 +55,10 @@ struct AppSpec {
 };
 
 constexpr AppSpec kApps[] = {
-    {"excel.application", "Workbooks", "Workbook", true, false},
-    {"word.application", "Documents", "Document", true, false},
-    {"PowerPoint.Application", "Presentations", "Presentation", true, true},
-    {"Access.Application", "", "", false, false},
+    {automation::kExcelApplication, "Workbooks", "Workbook", true, false},
+    {automation::kWordApplication, "Documents", "Document", true, false},
+    {automation::kPowerPointApplication, "Presentations", "Presentation", true, true},
+    {automation::kAccessApplication, "", "", false, false},
 };
 
 const AppSpec* findApp(std::string_view name) {
@@ -295,7 +295,7 @@ private:
             return {};
         }
         if (access == Access::Method && member == "Activate") return {};
-        if (access == Access::Method && app.app == findApp("Access.Application")) {
+        if (access == Access::Method && app.app == findApp(automation::kAccessApplication)) {
             if (member == "OpenCurrentDatabase") {
                 if (!app.currentDatabase.empty())
                     throw AutomationError(errors::kFailed, "a database is already open");
