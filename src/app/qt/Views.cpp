@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStyledItemDelegate>
+#include <QWheelEvent>
 
 #include "app/WindowDesign.h"
 
@@ -50,6 +51,13 @@ void ChoiceBox::setEntries(const std::vector<std::string>& texts, const std::vec
 void ChoiceBox::setSelected(int row) {
     const QSignalBlocker quiet(this);
     setCurrentIndex(row);
+}
+
+// The dropped list has the wheel to itself; over the closed box the logic decides, and the box
+// changes nothing by itself.
+void ChoiceBox::wheelEvent(QWheelEvent* event) {
+    if (wheeled) wheeled(event->angleDelta().y());
+    event->accept();
 }
 
 namespace {

@@ -129,11 +129,17 @@ void ChoiceBox::command(WORD code) {
 }
 
 // On the closed box the keys and the wheel would change the selection behind the logic's back;
-// they become choices here instead. The dropped list works as usual, ending in CBN_SELENDOK.
+// the keys become choices here instead, and the wheel goes to the logic. The dropped list works
+// as usual, ending in CBN_SELENDOK.
 LRESULT ChoiceBox::input(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_KEYDOWN && message != WM_CHAR && message != WM_MOUSEWHEEL) return passOn(message, wParam, lParam);
     const bool dropped = SendMessageW(hwnd_, CB_GETDROPPEDSTATE, 0, 0) != 0;
-    if (dropped || count() == 0) return passOn(message, wParam, lParam);
+    if (dropped) return passOn(message, wParam, lParam);
+    if (message == WM_MOUSEWHEEL) {
+        if (wheeled) wheeled(GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    }
+    if (count() == 0) return passOn(message, wParam, lParam);
     const int last = count() - 1;
     int row = -1;
     Move move{};
@@ -149,8 +155,6 @@ LRESULT ChoiceBox::input(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (message == WM_CHAR && std::iswprint(static_cast<wint_t>(wParam))) {
         row = nextStartingWith(static_cast<wchar_t>(wParam));
         if (row < 0) return 0;
-    } else if (message == WM_MOUSEWHEEL) {
-        return 0;
     } else {
         return passOn(message, wParam, lParam);  // other keys: F4 and Alt+Down drop the list
     }

@@ -46,7 +46,8 @@ private:
 };
 
 // A drop-down list the user cannot type into (the type and the drive lists). The logic decides
-// what stays selected: every choice the user makes goes to `chosen`.
+// what stays selected: every choice the user makes goes to `chosen`, the wheel over the closed
+// box to `wheeled` (in 120ths of a notch, positive away from the user).
 class ChoiceBox : public Control, public ListView {
 public:
     void create(HWND parent, int id, const std::wstring& caption) override;
@@ -56,6 +57,7 @@ public:
     // The closed box's height in pixels (its drop-down list comes on top of that).
     void setFieldHeight(int pixels);
     std::function<void(int)> chosen;
+    std::function<void(int)> wheeled;
 
 private:
     LRESULT input(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -61,7 +61,9 @@ Win32Window::Win32Window(settings::SettingsFile settings, listing::DriveTable dr
                                     std::move(drives), std::move(makeOffice), std::move(options));
     Form1& f = *form_;
     Combo1.chosen = [&f](int index) { f.Combo1.userChose(index); };
+    Combo1.wheeled = [&f](int delta) { f.Combo1.userWheel(delta); };
     Drive1.chosen = [&f](int index) { f.Drive1.userChose(index); };
+    Drive1.wheeled = [&f](int delta) { f.Drive1.userWheel(delta); };
     Dir1.opened = [&f](int row) { f.Dir1.userOpen(row); };
     File1.clicked = [&f](int row) { f.File1.userClick(row); };
     File1.moved = [&f](Move move, int page) { f.File1.userMove(move, page); };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "MemoryOffice.h"
 #include "app/qt/QtWindow.h"
 #include "app/qt/Views.h"
+#include "common/Files.h"
 #include "listing/Listing.h"
 
 namespace vorrindel::app::qt {
@@ -32,7 +34,7 @@ protected:
         std::filesystem::create_directories(root_ / "config");
         std::ofstream(root_ / "config" / "comp.ini") << "[Type]\nType=Excel\n[Dir]\nDir=" << root_.string() << "\n";
         window_ = std::make_unique<QtWindow>(settings::SettingsFile(root_ / "config" / "comp.ini"),
-                                             listing::DriveTable::of({{"/", "root"}}, "/"),
+                                             listing::DriveTable::of({{"/", "root"}, {root_.string(), "temp"}}, "/"),
                                              [this] { return std::make_unique<automation::ForwardingOffice>(office_); });
         window_->form().File1.waitUntilListed();
         window_->show();
@@ -112,6 +114,28 @@ TEST_F(QtWindowTest, CheckBoxAndTypeListGoThroughTheLogic) {
     const std::string ini((std::istreambuf_iterator<char>(in)), {});
     EXPECT_THAT(ini, HasSubstr("Tick=1"));
     EXPECT_THAT(ini, HasSubstr("Type=Word"));
+}
+
+// Turning the wheel over the closed type or drive list, even one holding the focus, changes
+// neither: the wheel is on its way to the lists below.
+TEST_F(QtWindowTest, TheWheelOverAClosedListChangesNothing) {
+    const std::string iniBefore = readWholeFileOrEmpty(root_ / "config" / "comp.ini");
+    const std::string driveBefore = window_->form().Drive1.drive();
+    for (ChoiceBox* box : {window_->Combo1, window_->Drive1}) {
+        box->setFocus();
+        for (int delta : {-120, 120, -120}) {
+            const QPointF at = QRectF(box->rect()).center();
+            QWheelEvent turn(at, box->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                             Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &turn);
+        }
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window_->form().Combo1.text(), "Excel");
+    EXPECT_EQ(window_->Combo1->currentText(), "Excel");
+    EXPECT_EQ(window_->form().Drive1.drive(), driveBefore);
+    EXPECT_EQ(window_->Drive1->currentIndex(), 0);
+    EXPECT_EQ(readWholeFileOrEmpty(root_ / "config" / "comp.ini"), iniBefore);
 }
 
 TEST_F(QtWindowTest, LongReportIsCutOnTheLineAndWholeInTheToolTip) {
