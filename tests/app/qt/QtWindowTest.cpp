@@ -4,9 +4,13 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -175,14 +179,23 @@ TEST(QtWindowStart, ListsFillOnceTheWindowIsShown) {
     std::filesystem::remove_all(root);
 }
 
-// Started with standard error a pipe that nobody reads, the first report must not end it.
+// Started with standard error a pipe that nobody reads, the first report must not end it. The
+// proof that the program went on past that report: it then restores the saved folder, and saves
+// it again without its trailing separator.
 TEST(Program, SurvivesAStandardErrorThatIsClosed) {
+    using namespace std::chrono;
     const std::string program = VORRINDEL_PROGRAM;
     char pattern[] = "/tmp/vorrindel-pipe-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::filesystem::path config = std::filesystem::path(pattern) / "vorrindel";
+    const std::filesystem::path folder = std::filesystem::path(pattern) / "folder";
     std::filesystem::create_directories(config);
-    std::ofstream(config / "comp.ini") << "[Type]\nType=nothing\n";  // reported at start-up
+    std::filesystem::create_directories(folder);
+    // The unknown type is reported at start-up, before the folder is restored.
+    std::ofstream(config / "comp.ini") << "[Type]\nType=nothing\n[Dir]\nDir=" << folder.string() << "/\n";
+    const int changes = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(changes, 0);
+    ASSERT_GE(inotify_add_watch(changes, config.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO), 0);
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     close(fds[0]);  // the reader is gone
@@ -191,19 +204,37 @@ TEST(Program, SurvivesAStandardErrorThatIsClosed) {
         dup2(fds[1], 2);
         setenv("XDG_CONFIG_HOME", pattern, 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (chdir("/") != 0) _exit(126);  // starts elsewhere than the saved folder
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
-    int status = 0;
-    pid_t ended = 0;
-    for (int i = 0; i < 30 && ended == 0; ++i) {  // up to 3 s for it to come up and report
-        usleep(100'000);
-        ended = waitpid(pid, &status, WNOHANG);
+    const int ended = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    ASSERT_GE(ended, 0);
+
+    // Waits, at most 20 s, for the folder saved again or for the program's end.
+    const std::string savedAgain = "Dir=" + folder.string() + "\n";
+    const auto deadline = steady_clock::now() + 20s;
+    bool saved = false;
+    bool gone = false;
+    while (!saved && !gone) {
+        saved = readWholeFileOrEmpty(config / "comp.ini").find(savedAgain) != std::string::npos;
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (saved || left <= 0) break;
+        pollfd events[] = {{changes, POLLIN, 0}, {ended, POLLIN, 0}};
+        if (poll(events, 2, static_cast<int>(left)) < 0 && errno != EINTR) break;
+        gone = (events[1].revents & POLLIN) != 0;
+        char drained[4096];
+        while (read(changes, drained, sizeof drained) > 0) {
+        }
     }
-    EXPECT_EQ(ended, 0) << "the program ended, status " << status;
+    int status = 0;
+    EXPECT_TRUE(saved) << "the folder was not saved again";
+    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the program ended, status " << status;
     kill(pid, SIGTERM);
     waitpid(pid, &status, 0);
+    close(ended);
+    close(changes);
     std::filesystem::remove_all(pattern);
 }
 
