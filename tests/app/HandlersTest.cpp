@@ -121,3 +121,31 @@ TEST_F(HandlersTest, EveryChangeThatCannotBeSavedIsReported) {
         std::filesystem::remove_all(ini_.parent_path());
     }
 }
+
+// The wheel over the closed type or drive list changes neither, whatever was chosen before: it is
+// on its way to the lists below.
+TEST_F(HandlersTest, TheWheelOverAClosedListChangesNeitherTheTypeNorTheDrive) {
+    make("a/start/a.xls");
+    make("a/start/b.rtf");
+    for (const char* ini : {"", "[Type]\nType=Excel\n"}) {
+        SCOPED_TRACE(ini);
+        writeIni(ini);
+        Form1& f = open();
+        const std::vector<std::string> files = listedFiles();
+        const std::string type = f.Combo1.text();
+        const std::string drive = f.Drive1.drive();
+        const int typeRow = window_.combo.selected;
+        const int driveRow = window_.drive.selected;
+        for (int delta : {-120, 120, -360, 360, -1, 0}) {
+            f.Combo1.userWheel(delta);
+            f.Drive1.userWheel(delta);
+        }
+        EXPECT_EQ(f.Combo1.text(), type);
+        EXPECT_EQ(window_.combo.selected, typeRow);
+        EXPECT_EQ(f.Drive1.drive(), drive);
+        EXPECT_EQ(window_.drive.selected, driveRow);
+        EXPECT_EQ(readIni(), ini);
+        EXPECT_EQ(listedFiles(), files);
+        EXPECT_EQ(f.notice(), "");
+    }
+}

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/Window.h"
+#include "app/controls/DropDown.h"
 #include "app/controls/EventRunner.h"
 #include "listing/Drives.h"
 
@@ -10,7 +11,7 @@ namespace vorrindel::app {
 
 // The drive list (Drive1): one entry per drive, shown with its label. It starts on the drive
 // holding the working folder.
-class DriveList {
+class DriveList : public DropDown {
 public:
     DriveList(listing::DriveTable& drives, ListView& view, EventRunner& events);
 

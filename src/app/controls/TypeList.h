@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "app/Window.h"
+#include "app/controls/DropDown.h"
 #include "app/controls/EventRunner.h"
 
 namespace vorrindel::app {
 
 // The document type list (Combo1): a drop-down list the user cannot type into. Its text is the
 // selected entry's, or empty while nothing is selected.
-class TypeList {
+class TypeList : public DropDown {
 public:
     TypeList(ListView& view, EventRunner& events);
 

@@ -4,51 +4,45 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "app/WindowDesign.h"
 #include "app/qt/Views.h"
 
 namespace vorrindel::app::qt {
 
 namespace {
 
-// Layout in twips, converted at 15 twips to the pixel.
-constexpr int px(int twips) { return twips / 15; }
+// Qt lays out in pixels at 96 dots per inch and scales them to the screen itself.
+constexpr int px(int twips) { return design::toPixels(twips, 96); }
 
-// The office maps and raises its window from its own event loop, often just after the request
-// brought the picker forward; the picker comes forward once more after that.
-constexpr int kSecondRaiseMs = 400;
+QRect placeOf(design::ControlName name) {
+    const design::Rect r = design::control(name).place;
+    return {px(r.left), px(r.top), px(r.width), px(r.height)};
+}
+
+QString shownText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
 QtWindow::QtWindow(settings::SettingsFile settings, listing::DriveTable drives,
                    opening::RequestQueue::OfficeFactory makeOffice, Form1::Options options, QWidget* parent)
     : QWidget(parent) {
-    setWindowTitle(QStringLiteral("Vorrindel "));
-    setFixedSize(px(3960), px(4305));
+    setWindowTitle(shownText(design::kCaption));
+    setFixedSize(px(design::kClientWidth), px(design::kClientHeight));
     QFont small = font();
-    small.setPointSize(8);  // the lists are small; a compact font shows more of each
+    small.setPointSize(design::kFontPoints);
     setFont(small);
 
     Combo1 = new ChoiceBox(this);
     Drive1 = new ChoiceBox(this);
     Dir1 = new FolderBox(this);
     File1 = new FileBox(this);
-    Check1 = new CheckBox(QStringLiteral("Do not close previous file"), this);
+    Check1 = new CheckBox(shownText(design::control(design::ControlName::Check1).caption), this);
     Label1 = new NoticeLine(this);
+    for (const auto& c : design::kControls) widgetFor(c.name)->setGeometry(placeOf(c.name));
 
-    const int left = px(120);
-    Combo1->setGeometry(left, px(120), px(3735), px(315));
-    Drive1->setGeometry(left, px(600), px(3735), px(315));
-    Dir1->setGeometry(left, px(1080), px(3735), px(1215));
-    File1->setGeometry(left, px(2520), px(3735), px(870));
-    Check1->setGeometry(left, px(3600), px(3255), px(255));
-    Label1->setGeometry(left, px(3960), px(3615), px(375));
-
-    // The drive list holds the focus first; the type list, although at the top, comes last.
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, File1);
-    setTabOrder(File1, Check1);
-    setTabOrder(Check1, Combo1);
-    Drive1->setFocus();
+    const std::vector<design::ControlName> order = design::focusOrder();
+    for (size_t i = 1; i < order.size(); ++i) setTabOrder(widgetFor(order[i - 1]), widgetFor(order[i]));
+    widgetFor(design::firstFocus())->setFocus();
 
     // Reading a saved folder of 100,000 files while the window is put on screen slowed its showing
     // by a fifth on two cores; the lists fill just after instead.
@@ -57,7 +51,9 @@ QtWindow::QtWindow(settings::SettingsFile settings, listing::DriveTable drives,
                                     std::move(settings), std::move(drives), std::move(makeOffice), std::move(options));
     Form1& f = *form_;
     Combo1->chosen = [&f](int index) { f.Combo1.userChose(index); };
+    Combo1->wheeled = [&f](int delta) { f.Combo1.userWheel(delta); };
     Drive1->chosen = [&f](int index) { f.Drive1.userChose(index); };
+    Drive1->wheeled = [&f](int delta) { f.Drive1.userWheel(delta); };
     Dir1->opened = [&f](int row) { f.Dir1.userOpen(row); };
     File1->clicked = [&f](int row) { f.File1.userClick(row); };
     File1->moved = [&f](Move move, int page) { f.File1.userMove(move, page); };
@@ -79,6 +75,8 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
 }
+
+QWidget* QtWindow::widgetFor(design::ControlName name) { return &design::controlOf<QWidget>(*this, name); }
 
 // The form goes first: its automation thread ends before the window it posts to.
 QtWindow::~QtWindow() { form_.reset(); }
@@ -103,7 +101,7 @@ void QtWindow::bringToFront() {
         activateWindow();
     };
     toFront();
-    QTimer::singleShot(kSecondRaiseMs, this, toFront);
+    QTimer::singleShot(design::kSecondRaise, this, toFront);
 }
 
 }  // namespace vorrindel::app::qt

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/Form1.h"
+#include "app/WindowDesign.h"
 
 class QLabel;
 
@@ -42,6 +43,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* widgetFor(design::ControlName name);
     std::unique_ptr<Form1> form_;
     bool exposed_ = false;
 };

@@ -6,13 +6,15 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStyledItemDelegate>
+#include <QWheelEvent>
+
+#include "app/WindowDesign.h"
 
 namespace vorrindel::app::qt {
 
 namespace {
 
 constexpr int kLevelRole = Qt::UserRole + 1;
-constexpr int kIndentPx = 8;
 
 // Names are the system's bytes; what is not UTF-8 shows as replacement characters, while the
 // logic keeps the bytes.
@@ -24,7 +26,7 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QStyleOptionViewItem indented(option);
-        indented.rect.adjust(index.data(kLevelRole).toInt() * kIndentPx, 0, 0, 0);
+        indented.rect.adjust(index.data(kLevelRole).toInt() * design::folders::kIndentPx, 0, 0, 0);
         QStyledItemDelegate::paint(painter, indented, index);
     }
 };
@@ -51,19 +53,25 @@ void ChoiceBox::setSelected(int row) {
     setCurrentIndex(row);
 }
 
+// The dropped list has the wheel to itself; over the closed box the logic decides, and the box
+// changes nothing by itself.
+void ChoiceBox::wheelEvent(QWheelEvent* event) {
+    if (wheeled) wheeled(event->angleDelta().y());
+    event->accept();
+}
+
 namespace {
 
 // An open or closed folder, drawn rather than taken from the icon theme: looking the theme's up
-// searches its folders on disk, which cost more than everything else at start-up. The path down
-// to the shown folder is open, sub-folders closed.
+// searches its folders on disk, which cost more than everything else at start-up.
 QIcon folderIcon(bool open) {
     QIcon icon;
     for (int scale : {1, 2}) {
-        QPixmap pixmap(16 * scale, 16 * scale);
+        QPixmap pixmap(design::folders::kIconPx * scale, design::folders::kIconPx * scale);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(scale, scale);
+        painter.scale(pixmap.width() / 16.0, pixmap.height() / 16.0);  // drawn on a grid of 16 by 16
         painter.setPen(QPen(QColor(0x9a, 0x74, 0x1c), 1));
         painter.setBrush(QColor(0xe0, 0xb8, 0x4a));
         painter.drawPolygon(QPolygonF({{1.5, 3.5}, {6.5, 3.5}, {7.5, 5}, {14.5, 5}, {14.5, 13.5}, {1.5, 13.5}}));
@@ -101,12 +109,11 @@ void FolderBox::setSelected(int row) {
     selected_ = row;
     setCurrentRow(row);
     setIcons();
-    // Keep the way up one row away and show as many sub-folders as fit below the selected one.
-    if (QListWidgetItem* top = item(row > 0 ? row - 1 : 0)) scrollToItem(top, QAbstractItemView::PositionAtTop);
+    if (QListWidgetItem* top = item(design::folders::topRow(row))) scrollToItem(top, QAbstractItemView::PositionAtTop);
 }
 
 void FolderBox::setIcons() {
-    for (int i = 0; i < count(); ++i) item(i)->setIcon(i <= selected_ ? openIcon_ : closedIcon_);
+    for (int i = 0; i < count(); ++i) item(i)->setIcon(design::folders::showsOpen(i, selected_) ? openIcon_ : closedIcon_);
 }
 
 void FolderBox::keyPressEvent(QKeyEvent* event) {

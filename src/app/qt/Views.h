@@ -15,13 +15,19 @@
 
 namespace vorrindel::app::qt {
 
-// A drop-down list the user cannot type into (the type and the drive lists).
+// A drop-down list the user cannot type into (the type and the drive lists). A choice goes to
+// `chosen`, the wheel over the closed box to `wheeled` (in 120ths of a notch, positive away from
+// the user).
 class ChoiceBox : public QComboBox, public ListView {
 public:
     explicit ChoiceBox(QWidget* parent);
     void setEntries(const std::vector<std::string>& texts, const std::vector<int>& levels) override;
     void setSelected(int row) override;
     std::function<void(int)> chosen;
+    std::function<void(int)> wheeled;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 // The folders from the root down, indented by depth, then the selected folder's sub-folders.

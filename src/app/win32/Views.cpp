@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "app/WindowDesign.h"
 #include "common/WideText.h"
 
 namespace vorrindel::app::win32 {
@@ -16,8 +17,6 @@ namespace {
 using windows::widen;
 
 constexpr UINT_PTR kSubclassId = 1;
-constexpr int kIndentAt96Dpi = 8;
-constexpr int kIconAt96Dpi = 16;
 
 int scaled(int pixelsAt96Dpi, UINT dpi) { return MulDiv(pixelsAt96Dpi, static_cast<int>(dpi), 96); }
 
@@ -49,9 +48,9 @@ HICON folderIcon(bool open) {
 
 // --- Control ------------------------------------------------------------------------------------
 
-void Control::create(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent, int id, const wchar_t* text) {
+void Control::make(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent, int id, const std::wstring& text) {
     id_ = id;
-    hwnd_ = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
+    hwnd_ = CreateWindowExW(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -76,8 +75,8 @@ LRESULT Control::passOn(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // --- ChoiceBox ----------------------------------------------------------------------------------
 
-void ChoiceBox::create(HWND parent, int id) {
-    Control::create(WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, parent, id);
+void ChoiceBox::create(HWND parent, int id, const std::wstring&) {
+    make(WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, parent, id);
     subclass();
 }
 
@@ -130,11 +129,17 @@ void ChoiceBox::command(WORD code) {
 }
 
 // On the closed box the keys and the wheel would change the selection behind the logic's back;
-// they become choices here instead. The dropped list works as usual, ending in CBN_SELENDOK.
+// the keys become choices here instead, and the wheel goes to the logic. The dropped list works
+// as usual, ending in CBN_SELENDOK.
 LRESULT ChoiceBox::input(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_KEYDOWN && message != WM_CHAR && message != WM_MOUSEWHEEL) return passOn(message, wParam, lParam);
     const bool dropped = SendMessageW(hwnd_, CB_GETDROPPEDSTATE, 0, 0) != 0;
-    if (dropped || count() == 0) return passOn(message, wParam, lParam);
+    if (dropped) return passOn(message, wParam, lParam);
+    if (message == WM_MOUSEWHEEL) {
+        if (wheeled) wheeled(GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    }
+    if (count() == 0) return passOn(message, wParam, lParam);
     const int last = count() - 1;
     int row = -1;
     Move move{};
@@ -150,8 +155,6 @@ LRESULT ChoiceBox::input(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (message == WM_CHAR && std::iswprint(static_cast<wint_t>(wParam))) {
         row = nextStartingWith(static_cast<wchar_t>(wParam));
         if (row < 0) return 0;
-    } else if (message == WM_MOUSEWHEEL) {
-        return 0;
     } else {
         return passOn(message, wParam, lParam);  // other keys: F4 and Alt+Down drop the list
     }
@@ -162,8 +165,8 @@ LRESULT ChoiceBox::input(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // --- FolderBox ----------------------------------------------------------------------------------
 
-void FolderBox::create(HWND parent, int id) {
-    Control::create(WC_LISTBOXW,
+void FolderBox::create(HWND parent, int id, const std::wstring&) {
+    make(WC_LISTBOXW,
                     LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
                     WS_EX_CLIENTEDGE, parent, id);
     subclass();
@@ -182,8 +185,7 @@ void FolderBox::setEntries(const std::vector<std::string>& texts, const std::vec
 void FolderBox::setSelected(int row) {
     selected_ = row;
     SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-    // Keep the way up one row away, and as many sub-folders as fit below the selected one.
-    SendMessageW(hwnd_, LB_SETTOPINDEX, static_cast<WPARAM>(std::max(row - 1, 0)), 0);
+    SendMessageW(hwnd_, LB_SETTOPINDEX, static_cast<WPARAM>(design::folders::topRow(row)), 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -194,7 +196,7 @@ void FolderBox::setRowHeight(HFONT font, UINT dpi) {
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, old);
     ReleaseDC(hwnd_, dc);
-    const int height = std::max<int>(metrics.tmHeight, scaled(kIconAt96Dpi, dpi)) + scaled(2, dpi);
+    const int height = std::max<int>(metrics.tmHeight, scaled(design::folders::kIconPx, dpi)) + scaled(2, dpi);
     SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, height);
 }
 
@@ -217,7 +219,6 @@ LRESULT FolderBox::input(UINT message, WPARAM wParam, LPARAM lParam) {
     return passOn(message, wParam, lParam);
 }
 
-// An open folder for the way down to the selected one, closed ones below it.
 void FolderBox::draw(const DRAWITEMSTRUCT& item, UINT dpi) const {
     if (item.itemID == static_cast<UINT>(-1)) return;
     const int row = static_cast<int>(item.itemID);
@@ -229,9 +230,9 @@ void FolderBox::draw(const DRAWITEMSTRUCT& item, UINT dpi) const {
     static const HICON open = folderIcon(true);
     static const HICON closed = folderIcon(false);
     const int level = row < static_cast<int>(levels_.size()) ? levels_[static_cast<size_t>(row)] : 0;
-    int x = r.left + scaled(2, dpi) + level * scaled(kIndentAt96Dpi, dpi);
-    const int icon = scaled(kIconAt96Dpi, dpi);
-    if (HICON glyph = row <= selected_ ? open : closed) {
+    int x = r.left + scaled(2, dpi) + level * scaled(design::folders::kIndentPx, dpi);
+    const int icon = scaled(design::folders::kIconPx, dpi);
+    if (HICON glyph = design::folders::showsOpen(row, selected_) ? open : closed) {
         DrawIconEx(dc, x, r.top + (r.bottom - r.top - icon) / 2, glyph, icon, icon, 0, nullptr, DI_NORMAL);
         x += icon + scaled(3, dpi);
     }
@@ -249,8 +250,8 @@ void FolderBox::draw(const DRAWITEMSTRUCT& item, UINT dpi) const {
 
 // --- FileBox ------------------------------------------------------------------------------------
 
-void FileBox::create(HWND parent, int id) {
-    Control::create(WC_LISTBOXW, LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, parent, id);
+void FileBox::create(HWND parent, int id, const std::wstring&) {
+    make(WC_LISTBOXW, LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, parent, id);
     subclass();
 }
 
@@ -319,8 +320,8 @@ LRESULT FileBox::input(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // --- CheckBox -----------------------------------------------------------------------------------
 
-void CheckBox::create(HWND parent, int id, const wchar_t* caption) {
-    Control::create(WC_BUTTONW, BS_3STATE | WS_TABSTOP, 0, parent, id, caption);
+void CheckBox::create(HWND parent, int id, const std::wstring& caption) {
+    make(WC_BUTTONW, BS_3STATE | WS_TABSTOP, 0, parent, id, caption);
 }
 
 void CheckBox::setValue(int value) {
@@ -334,8 +335,8 @@ void CheckBox::command(WORD code) {
 
 // --- NoticeLine ---------------------------------------------------------------------------------
 
-void NoticeLine::create(HWND parent, int id) {
-    Control::create(WC_STATICW, SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX | SS_NOTIFY, 0, parent, id);
+void NoticeLine::create(HWND parent, int id, const std::wstring&) {
+    make(WC_STATICW, SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX | SS_NOTIFY, 0, parent, id);
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0,
                            parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     TTTOOLINFOW tool{};

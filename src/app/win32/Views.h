@@ -26,11 +26,13 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     int id() const { return id_; }
+    // Makes the control's window, a child of `parent`; a caption only for the controls showing one.
+    virtual void create(HWND parent, int id, const std::wstring& caption) = 0;
     // A WM_COMMAND notification from this control.
     virtual void command(WORD) {}
 
 protected:
-    void create(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent, int id, const wchar_t* text = L"");
+    void make(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent, int id, const std::wstring& text = L"");
     // Sends this control's messages to input() first.
     void subclass();
     virtual LRESULT input(UINT message, WPARAM wParam, LPARAM lParam);
@@ -44,16 +46,18 @@ private:
 };
 
 // A drop-down list the user cannot type into (the type and the drive lists). The logic decides
-// what stays selected: every choice the user makes goes to `chosen`.
+// what stays selected: every choice the user makes goes to `chosen`, the wheel over the closed
+// box to `wheeled` (in 120ths of a notch, positive away from the user).
 class ChoiceBox : public Control, public ListView {
 public:
-    void create(HWND parent, int id);
+    void create(HWND parent, int id, const std::wstring& caption) override;
     void setEntries(const std::vector<std::string>& texts, const std::vector<int>& levels) override;
     void setSelected(int row) override;
     void command(WORD code) override;
     // The closed box's height in pixels (its drop-down list comes on top of that).
     void setFieldHeight(int pixels);
     std::function<void(int)> chosen;
+    std::function<void(int)> wheeled;
 
 private:
     LRESULT input(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -66,7 +70,7 @@ private:
 // A double click or Enter opens an entry.
 class FolderBox : public Control, public ListView {
 public:
-    void create(HWND parent, int id);
+    void create(HWND parent, int id, const std::wstring& caption) override;
     void setEntries(const std::vector<std::string>& texts, const std::vector<int>& levels) override;
     void setSelected(int row) override;
     void command(WORD code) override;
@@ -85,7 +89,7 @@ private:
 // what is selected. Taking the focus selects nothing.
 class FileBox : public Control, public ListView {
 public:
-    void create(HWND parent, int id);
+    void create(HWND parent, int id, const std::wstring& caption) override;
     void setEntries(const std::vector<std::string>& texts, const std::vector<int>& levels) override;
     void setSelected(int row) override;
     std::function<void(int)> clicked;
@@ -100,7 +104,7 @@ private:
 // Three states; a click asks the logic, which sets the next one.
 class CheckBox : public Control, public CheckView {
 public:
-    void create(HWND parent, int id, const wchar_t* caption);
+    void create(HWND parent, int id, const std::wstring& caption) override;
     void setValue(int value) override;
     void command(WORD code) override;
     std::function<void()> toggled;
@@ -110,7 +114,7 @@ public:
 // control's text.
 class NoticeLine : public Control, public TextView {
 public:
-    void create(HWND parent, int id);
+    void create(HWND parent, int id, const std::wstring& caption) override;
     void setText(const std::string& text) override;
     // Re-decides whether the text is cut (after a change of size or font).
     void refit();

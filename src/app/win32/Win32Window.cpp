@@ -5,6 +5,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/WindowDesign.h"
+#include "common/WideText.h"
+
 namespace vorrindel::app::win32 {
 
 namespace {
@@ -14,18 +17,10 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 constexpr DWORD kExStyle = 0;
 constexpr UINT kRunPosted = WM_APP + 1;
 constexpr UINT_PTR kSecondRaise = 1;
-// The office maps and raises its window on its own, often just after the request brought the
-// picker forward; the picker comes forward once more after that.
-constexpr UINT kSecondRaiseMs = 400;
-
-// The layout, in twips: every control's left edge is at 120.
-constexpr int kLeft = 120;
-constexpr int kClientWidth = 3960;
-constexpr int kClientHeight = 4305;
-constexpr int kFontPoints = 8;  // the lists are small; a compact font shows more of each
 constexpr int kDroppedRows = 8;
 
-enum ControlId { kCombo1 = 101, kDrive1, kDir1, kFile1, kCheck1, kLabel1 };
+// Each control's id is its place in the design's table, from 101 on.
+int idOf(design::ControlName name) { return 101 + static_cast<int>(name); }
 
 void registerClass() {
     static const ATOM atom = [] {
@@ -51,27 +46,24 @@ void registerClass() {
 Win32Window::Win32Window(settings::SettingsFile settings, listing::DriveTable drives,
                          opening::RequestQueue::OfficeFactory makeOffice, Form1::Options options) {
     registerClass();
-    hwnd_ = CreateWindowExW(kExStyle, kClassName, L"Vorrindel ", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+    hwnd_ = CreateWindowExW(kExStyle, kClassName, windows::widen(design::kCaption).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) throw std::runtime_error("cannot create the window (error " + std::to_string(GetLastError()) + ")");
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::windowProc));
     postTarget_ = hwnd_;
 
-    // Made in tab order: the drive list first, the type list, although at the top, last.
-    Drive1.create(hwnd_, kDrive1);
-    Dir1.create(hwnd_, kDir1);
-    File1.create(hwnd_, kFile1);
-    Check1.create(hwnd_, kCheck1, L"Do not close previous file");
-    Combo1.create(hwnd_, kCombo1);
-    Label1.create(hwnd_, kLabel1);
+    // Made in tab order, which is the order Tab goes through them in.
+    for (const auto& c : design::inTabOrder()) controlFor(c.name).create(hwnd_, idOf(c.name), windows::widen(c.caption));
     layout(GetDpiForWindow(hwnd_));
 
     form_ = std::make_unique<Form1>(*this, Views{Combo1, Drive1, Dir1, File1, Check1, Label1}, std::move(settings),
                                     std::move(drives), std::move(makeOffice), std::move(options));
     Form1& f = *form_;
     Combo1.chosen = [&f](int index) { f.Combo1.userChose(index); };
+    Combo1.wheeled = [&f](int delta) { f.Combo1.userWheel(delta); };
     Drive1.chosen = [&f](int index) { f.Drive1.userChose(index); };
+    Drive1.wheeled = [&f](int delta) { f.Drive1.userWheel(delta); };
     Dir1.opened = [&f](int row) { f.Dir1.userOpen(row); };
     File1.clicked = [&f](int row) { f.File1.userClick(row); };
     File1.moved = [&f](Move move, int page) { f.File1.userMove(move, page); };
@@ -88,7 +80,7 @@ Win32Window::~Win32Window() {
 void Win32Window::show(int how) {
     ShowWindow(hwnd_, how);
     UpdateWindow(hwnd_);
-    SetFocus(Drive1.hwnd());
+    SetFocus(controlFor(design::firstFocus()).hwnd());
 }
 
 void Win32Window::dispatch(MSG& message) {
@@ -124,7 +116,7 @@ void Win32Window::runPosted() {
 
 void Win32Window::bringToFront() {
     toFront();
-    SetTimer(hwnd_, kSecondRaise, kSecondRaiseMs, nullptr);
+    SetTimer(hwnd_, kSecondRaise, static_cast<UINT>(design::kSecondRaise.count()), nullptr);
 }
 
 // The pointer that says "working, but go on": the window stays usable meanwhile.
@@ -147,7 +139,13 @@ void Win32Window::toFront() {
     SetForegroundWindow(hwnd_);
 }
 
-std::array<Control*, 6> Win32Window::controls() { return {&Drive1, &Dir1, &File1, &Check1, &Combo1, &Label1}; }
+Control& Win32Window::controlFor(design::ControlName name) { return design::controlOf<Control>(*this, name); }
+
+std::array<Control*, 6> Win32Window::controls() {
+    std::array<Control*, 6> all{};
+    for (size_t i = 0; i < all.size(); ++i) all[i] = &controlFor(design::kControls[i].name);
+    return all;
+}
 
 Control* Win32Window::control(int id) {
     for (Control* c : controls())
@@ -157,39 +155,32 @@ Control* Win32Window::control(int id) {
 
 void Win32Window::layout(UINT dpi) {
     dpi_ = dpi;
-    const auto px = [dpi](int twips) { return MulDiv(twips, static_cast<int>(dpi), 1440); };
+    const auto px = [dpi](int twips) { return design::toPixels(twips, static_cast<int>(dpi)); };
 
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
     LOGFONTW face = metrics.lfMessageFont;
-    face.lfHeight = -MulDiv(kFontPoints, static_cast<int>(dpi), 72);
+    face.lfHeight = -MulDiv(design::kFontPoints, static_cast<int>(dpi), 72);
     const HFONT font = CreateFontIndirectW(&face);
     for (Control* c : controls()) SendMessageW(c->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (font_) DeleteObject(font_);
     font_ = font;
     Dir1.setRowHeight(font_, dpi);
 
-    const struct {
-        Control* control;
-        int top, width, height;
-    } places[] = {
-        {&Combo1, 120, 3735, 315}, {&Drive1, 600, 3735, 315}, {&Dir1, 1080, 3735, 1215},
-        {&File1, 2520, 3735, 870}, {&Check1, 3600, 3255, 255}, {&Label1, 3960, 3615, 375},
-    };
-    for (const auto& p : places) {
-        int height = px(p.height);
+    for (const auto& c : design::kControls) {
+        Control& control = controlFor(c.name);
+        const bool dropDown = &control == &Combo1 || &control == &Drive1;
+        int height = px(c.place.height);
         // A drop-down's window also holds its dropped list.
-        if (p.control == &Combo1 || p.control == &Drive1)
-            height += kDroppedRows * static_cast<int>(SendMessageW(p.control->hwnd(), CB_GETITEMHEIGHT, 0, 0)) + 2;
-        SetWindowPos(p.control->hwnd(), nullptr, px(kLeft), px(p.top), px(p.width), height,
+        if (dropDown) height += kDroppedRows * static_cast<int>(SendMessageW(control.hwnd(), CB_GETITEMHEIGHT, 0, 0)) + 2;
+        SetWindowPos(control.hwnd(), nullptr, px(c.place.left), px(c.place.top), px(c.place.width), height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+        if (dropDown) static_cast<ChoiceBox&>(control).setFieldHeight(px(c.place.height));
     }
-    Combo1.setFieldHeight(px(315));
-    Drive1.setFieldHeight(px(315));
     Label1.refit();
 
-    RECT frame{0, 0, px(kClientWidth), px(kClientHeight)};
+    RECT frame{0, 0, px(design::kClientWidth), px(design::kClientHeight)};
     AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi);
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -212,7 +203,7 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = 16;
         return TRUE;
     case WM_DRAWITEM:
-        if (wParam == static_cast<WPARAM>(kDir1)) Dir1.draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), dpi_);
+        if (wParam == static_cast<WPARAM>(Dir1.id())) Dir1.draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), dpi_);
         return TRUE;
     case WM_SETCURSOR:
         // Children ask their parent first: over any of them the pointer shows the work under way.
@@ -226,7 +217,7 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (LOWORD(wParam) == WA_INACTIVE) {
             if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
         } else {
-            SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : Drive1.hwnd());
+            SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : controlFor(design::firstFocus()).hwnd());
         }
         return 0;
     case WM_DPICHANGED: {

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "app/Form1.h"
+#include "app/WindowDesign.h"
 #include "app/win32/Views.h"
 
 namespace vorrindel::app::win32 {
@@ -24,7 +25,7 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     Form1& form() { return *form_; }
-    // Shows the window with the drive list holding the focus.
+    // Shows the window with the design's first control (the drive list) holding the focus.
     void show(int how = SW_SHOWNORMAL);
     // Runs one message of the window's thread through the window's keyboard handling (Tab moves
     // between the controls) and on to its window.
@@ -52,6 +53,7 @@ private:
     void runPosted();
     void toFront();
     std::array<Control*, 6> controls();
+    Control& controlFor(design::ControlName name);
     Control* control(int id);
 
     HWND hwnd_ = nullptr;

@@ -3,9 +3,14 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +20,7 @@
 #include "MemoryOffice.h"
 #include "app/qt/QtWindow.h"
 #include "app/qt/Views.h"
+#include "common/Files.h"
 #include "listing/Listing.h"
 
 namespace vorrindel::app::qt {
@@ -32,7 +38,7 @@ protected:
         std::filesystem::create_directories(root_ / "config");
         std::ofstream(root_ / "config" / "comp.ini") << "[Type]\nType=Excel\n[Dir]\nDir=" << root_.string() << "\n";
         window_ = std::make_unique<QtWindow>(settings::SettingsFile(root_ / "config" / "comp.ini"),
-                                             listing::DriveTable::of({{"/", "root"}}, "/"),
+                                             listing::DriveTable::of({{"/", "root"}, {root_.string(), "temp"}}, "/"),
                                              [this] { return std::make_unique<automation::ForwardingOffice>(office_); });
         window_->form().File1.waitUntilListed();
         window_->show();
@@ -114,6 +120,28 @@ TEST_F(QtWindowTest, CheckBoxAndTypeListGoThroughTheLogic) {
     EXPECT_THAT(ini, HasSubstr("Type=Word"));
 }
 
+// Turning the wheel over the closed type or drive list, even one holding the focus, changes
+// neither: the wheel is on its way to the lists below.
+TEST_F(QtWindowTest, TheWheelOverAClosedListChangesNothing) {
+    const std::string iniBefore = readWholeFileOrEmpty(root_ / "config" / "comp.ini");
+    const std::string driveBefore = window_->form().Drive1.drive();
+    for (ChoiceBox* box : {window_->Combo1, window_->Drive1}) {
+        box->setFocus();
+        for (int delta : {-120, 120, -120}) {
+            const QPointF at = QRectF(box->rect()).center();
+            QWheelEvent turn(at, box->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                             Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &turn);
+        }
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window_->form().Combo1.text(), "Excel");
+    EXPECT_EQ(window_->Combo1->currentText(), "Excel");
+    EXPECT_EQ(window_->form().Drive1.drive(), driveBefore);
+    EXPECT_EQ(window_->Drive1->currentIndex(), 0);
+    EXPECT_EQ(readWholeFileOrEmpty(root_ / "config" / "comp.ini"), iniBefore);
+}
+
 TEST_F(QtWindowTest, LongReportIsCutOnTheLineAndWholeInTheToolTip) {
     office_.failCreation("excel.application");
     std::filesystem::rename(root_ / "a.xls", root_ / (std::string(200, 'n') + ".xls"));
@@ -151,14 +179,23 @@ TEST(QtWindowStart, ListsFillOnceTheWindowIsShown) {
     std::filesystem::remove_all(root);
 }
 
-// Started with standard error a pipe that nobody reads, the first report must not end it.
+// Started with standard error a pipe that nobody reads, the first report must not end it. The
+// proof that the program went on past that report: it then restores the saved folder, and saves
+// it again without its trailing separator.
 TEST(Program, SurvivesAStandardErrorThatIsClosed) {
+    using namespace std::chrono;
     const std::string program = VORRINDEL_PROGRAM;
     char pattern[] = "/tmp/vorrindel-pipe-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::filesystem::path config = std::filesystem::path(pattern) / "vorrindel";
+    const std::filesystem::path folder = std::filesystem::path(pattern) / "folder";
     std::filesystem::create_directories(config);
-    std::ofstream(config / "comp.ini") << "[Type]\nType=nothing\n";  // reported at start-up
+    std::filesystem::create_directories(folder);
+    // The unknown type is reported at start-up, before the folder is restored.
+    std::ofstream(config / "comp.ini") << "[Type]\nType=nothing\n[Dir]\nDir=" << folder.string() << "/\n";
+    const int changes = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(changes, 0);
+    ASSERT_GE(inotify_add_watch(changes, config.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO), 0);
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     close(fds[0]);  // the reader is gone
@@ -167,19 +204,37 @@ TEST(Program, SurvivesAStandardErrorThatIsClosed) {
         dup2(fds[1], 2);
         setenv("XDG_CONFIG_HOME", pattern, 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (chdir("/") != 0) _exit(126);  // starts elsewhere than the saved folder
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
-    int status = 0;
-    pid_t ended = 0;
-    for (int i = 0; i < 30 && ended == 0; ++i) {  // up to 3 s for it to come up and report
-        usleep(100'000);
-        ended = waitpid(pid, &status, WNOHANG);
+    const int ended = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    ASSERT_GE(ended, 0);
+
+    // Waits, at most 20 s, for the folder saved again or for the program's end.
+    const std::string savedAgain = "Dir=" + folder.string() + "\n";
+    const auto deadline = steady_clock::now() + 20s;
+    bool saved = false;
+    bool gone = false;
+    while (!saved && !gone) {
+        saved = readWholeFileOrEmpty(config / "comp.ini").find(savedAgain) != std::string::npos;
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (saved || left <= 0) break;
+        pollfd events[] = {{changes, POLLIN, 0}, {ended, POLLIN, 0}};
+        if (poll(events, 2, static_cast<int>(left)) < 0 && errno != EINTR) break;
+        gone = (events[1].revents & POLLIN) != 0;
+        char drained[4096];
+        while (read(changes, drained, sizeof drained) > 0) {
+        }
     }
-    EXPECT_EQ(ended, 0) << "the program ended, status " << status;
+    int status = 0;
+    EXPECT_TRUE(saved) << "the folder was not saved again";
+    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the program ended, status " << status;
     kill(pid, SIGTERM);
     waitpid(pid, &status, 0);
+    close(ended);
+    close(changes);
     std::filesystem::remove_all(pattern);
 }
 

@@ -162,6 +162,29 @@ TEST_F(Win32WindowTest, BoxTypeListAndFolderListChangesAreSaved) {
     EXPECT_EQ(SendMessageW(w.Dir1.hwnd(), LB_GETCURSEL, 0, 0), parent);
 }
 
+// Turning the wheel over the closed type or drive list, even the one holding the focus, changes
+// neither.
+TEST_F(Win32WindowTest, TheWheelOverAClosedListChangesNothing) {
+    writeIni("[Type]\nType=Excel\n");
+    Win32Window& w = openWindow();
+    const std::string ini = readIni();
+    const std::string drive = w.form().Drive1.drive();
+    const LRESULT driveRow = SendMessageW(w.Drive1.hwnd(), CB_GETCURSEL, 0, 0);
+    for (HWND box : {w.Combo1.hwnd(), w.Drive1.hwnd()}) {
+        SetFocus(box);
+        RECT r{};
+        GetWindowRect(box, &r);
+        for (int delta : {-WHEEL_DELTA, WHEEL_DELTA, -WHEEL_DELTA})
+            SendMessageW(box, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(r.left + 4, r.top + 4));
+    }
+    drain();
+    EXPECT_EQ(w.form().Combo1.text(), "Excel");
+    EXPECT_EQ(SendMessageW(w.Combo1.hwnd(), CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(w.form().Drive1.drive(), drive);
+    EXPECT_EQ(SendMessageW(w.Drive1.hwnd(), CB_GETCURSEL, 0, 0), driveRow);
+    EXPECT_EQ(readIni(), ini);
+}
+
 TEST_F(Win32WindowTest, ALongReportIsWholeInTheNoticeLinesText) {
     writeIni("[Type]\nType=Excel\n");
     office_.failCreation("excel.application");
