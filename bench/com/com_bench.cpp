@@ -13,6 +13,7 @@
 #include "FakePicker.h"
 #include "TestOffice.h"
 #include "automation/com/ComAutomation.h"
+#include "common/WideText.h"
 #include "opening/OpenRequest.h"
 
 using namespace vorrindel;
@@ -24,8 +25,7 @@ namespace {
 VARIANT text(const std::string& s) {
     VARIANT v;
     V_VT(&v) = VT_BSTR;
-    const std::wstring w(s.begin(), s.end());
-    V_BSTR(&v) = SysAllocString(w.c_str());
+    V_BSTR(&v) = SysAllocString(windows::widen(s).c_str());
     return v;
 }
 VARIANT number(LONG n) {

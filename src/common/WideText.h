@@ -83,12 +83,13 @@ inline std::string narrow(std::wstring_view utf16) {
     return out;
 }
 
-// The system's text for an error code, without the line break it ends in.
-inline std::string errorText(DWORD code) {
+// The system's text for an error code (or an HRESULT), without the line break it ends in; in the
+// user's language unless another is asked for.
+inline std::string errorText(DWORD code, LANGID language = 0) {
     wchar_t* text = nullptr;
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+                       nullptr, code, language, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = length ? std::wstring(text, length) : std::wstring();
     if (text) LocalFree(text);
     while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "common/Text.h"
 #include "common/WideText.h"
 
 namespace vorrindel::listing {
@@ -129,12 +130,7 @@ std::string workingDirectory() {
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
-std::string pathKey(std::string_view path) {
-    std::string key(path);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return key;
-}
+std::string pathKey(std::string_view path) { return asciiLower(path); }
 
 std::string normalizePath(std::string_view path) {
     std::string out;
@@ -145,7 +141,7 @@ std::string normalizePath(std::string_view path) {
         if (c == '\\' && i > 1 && out.back() == '\\') continue;
         out.push_back(c);
     }
-    if (hasDrive(out) && out[0] <= 'Z') out[0] = static_cast<char>(out[0] - 'A' + 'a');
+    if (hasDrive(out)) out[0] = asciiLower(out[0]);
     if (out.size() > rootLength(out) && out.back() == '\\') out.pop_back();
     return out;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,10 @@ std::filesystem::path linkTarget(const std::filesystem::path& path);
 std::optional<std::string> refuseToWrite(const std::filesystem::path& target);
 
 // Held while a save reads, changes and replaces the file, so that two running copies take turns.
+// A WriteLock that finds another copy holding the lock calls `waitingHook`, when set, once on its
+// own thread before it waits: how a test knows that a save is waiting.
+inline std::function<void()> waitingHook;
+
 class WriteLock {
 public:
     explicit WriteLock(const std::filesystem::path& target);

@@ -93,6 +93,7 @@ WriteLock::WriteLock(const std::filesystem::path& target) {
             error_ = describe("cannot lock", target, errno);
             return;
         }
+        if (attempt == 0 && waitingHook) waitingHook();
         ::usleep(1'000);
     }
 }

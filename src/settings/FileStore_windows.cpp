@@ -125,8 +125,8 @@ std::filesystem::path linkTarget(const std::filesystem::path& path) {
     if (length == 0 || length >= final.size()) return path;
     final.resize(length);
     // "\\?\c:\x" and "\\?\UNC\server\share\x" are the long forms of "c:\x" and "\\server\share\x".
-    if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\" + final.substr(7);
-    if (final.rfind(L"\\\\?\\", 0) == 0) return final.substr(4);
+    if (final.starts_with(L"\\\\?\\UNC\\")) return L"\\" + final.substr(7);
+    if (final.starts_with(L"\\\\?\\")) return final.substr(4);
     return final;
 }
 
@@ -163,6 +163,7 @@ WriteLock::WriteLock(const std::filesystem::path& target) {
             error_ = describe("cannot lock", target, code);
             return;
         }
+        if (attempt == 0 && waitingHook) waitingHook();
         Sleep(1);
     }
 }

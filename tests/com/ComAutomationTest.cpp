@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "ComFixture.h"
+#include "common/WideText.h"
 
 namespace vorrindel::testing {
 namespace {
@@ -86,6 +87,50 @@ TEST_F(Excel, ValuesComeBackAsBoundaryValues) {
     EXPECT_EQ(workbook->get("Name").asText(), "Q3 Łódź.xls");
     // An object returned is an object of the same instance.
     EXPECT_EQ(workbook->getObject("Application")->get("Visible").asBool(), automation::kTrue);
+}
+
+// NTFS allows names that are not valid UTF-16, and the listing keeps them as WTF-8: the office must
+// be asked for that very file, by each application's way of opening one. (Wine keeps names as
+// UTF-8 on the disk below and cannot make such a file; there the office's "cannot be found" must
+// name it unchanged too.)
+TEST_F(ComFixture, NamesWithLoneSurrogatesReachTheOfficeUnchanged) {
+    struct Opening {
+        std::string app;
+        std::string progId;
+        std::string collection;  // "" for Access, which opens on the application
+        std::string member;
+        std::string file;
+    };
+    const Opening table[] = {
+        {"excel", "excel.application", "Workbooks", "Open", "Q3\xED\xA0\x80.xls"},       // U+D800 alone
+        {"word", "word.application", "Documents", "Open", "\xED\xB0\x80 notes.doc"},     // U+DC00 alone
+        {"powerpoint", "PowerPoint.Application", "Presentations", "Open",
+         "plan\xED\xAF\xBF\xED\xAF\xBF.ppt"},                                          // two highs, no pair
+        {"access", "Access.Application", "", "OpenCurrentDatabase", "\xED\xB0\x80\xED\xA0\x80.mdb"},  // low, high
+    };
+    for (const Opening& c : table) {
+        SCOPED_TRACE(c.app);
+        const std::string path = folder.file(c.file);
+        const bool made = GetFileAttributesW(windows::widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+        start(c.app);
+        ObjectRef application = backend->createObject(c.progId);
+        ObjectRef opener = c.collection.empty() ? application : application->getObject(c.collection);
+        log.take();
+        std::string description;
+        const std::int32_t code = codeOf([&] { opener->call(c.member, {Value::text(path)}); }, &description);
+        // The log spells what arrived in WTF-8 as well: the same line means the same UTF-16.
+        const std::string object = c.collection.empty() ? "Application" : c.collection;
+        EXPECT_EQ(log.take(), Log{c.app + "#1 " + object + "." + c.member + " method (\"" + path + "\") @1024" +
+                                  (made ? "" : " -> 0x80004005")});
+        if (!made) {
+            EXPECT_EQ(description, "The file '" + path + "' cannot be found.");
+        } else {
+            EXPECT_EQ(code, 0) << description;
+            if (!c.collection.empty()) {
+                EXPECT_EQ(opener->get("Item", {Value::integer(1)}).asObject()->get("Name").asText(), c.file);
+            }
+        }
+    }
 }
 
 // --- Failures ----------------------------------------------------------------------------------

@@ -2,7 +2,8 @@
 // version left in the Windows folder.
 #include <windows.h>
 
-#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -53,17 +54,32 @@ TEST_F(SettingsFileTest, ASaveWaitsForTheLockHeldByAnotherCopy) {
     put(file(), "[Type]\nType=Word\n");
     std::optional<store::WriteLock> other(std::in_place, file());
     ASSERT_FALSE(other->error());
-    std::atomic<bool> done = false;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool waiting = false;
+    bool done = false;
+    const auto note = [&](bool& what) {
+        std::lock_guard lock(mutex);
+        what = true;
+        changed.notify_all();
+    };
+    store::waitingHook = [&] { note(waiting); };
     std::optional<std::string> result = "not run";
     std::thread writer([&] {
         result = SettingsFile(file()).writeSetting("Dir", "c:\\x");
-        done = true;
+        note(done);
     });
-    Sleep(200);
-    EXPECT_FALSE(done);
+    {
+        // Until the save waits for the lock, or (when the lock keeps nobody out) has finished.
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return waiting || done; });
+        EXPECT_TRUE(waiting);
+        EXPECT_FALSE(done);
+    }
     put(file(), "[Type]\nType=Excel\n");  // the other copy's save, under its lock
     other.reset();
     writer.join();
+    store::waitingHook = nullptr;
     EXPECT_EQ(result, std::nullopt);
     EXPECT_EQ(contents(file()), "[Type]\nType=Excel\n[Dir]\nDir=c:\\x\n");
 }

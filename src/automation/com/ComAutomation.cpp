@@ -69,7 +69,7 @@ public:
     Value invoke(std::string_view member, Access access, const Args& args, std::optional<int> locale) override {
         session_->checkThread();
         const bool closing = access == Access::Method &&
-                             (equalsIgnoringCase(member, "CloseCurrentDatabase") || equalsIgnoringCase(member, "Quit"));
+                             (equalsIgnoringAsciiCase(member, "CloseCurrentDatabase") || equalsIgnoringAsciiCase(member, "Quit"));
         ObjectRef target = session_->accessHoldingLastDatabase();
         if (!target) {
             if (closing) return {};

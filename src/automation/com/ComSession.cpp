@@ -1,7 +1,6 @@
 #include "ComSession.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "ComUnknown.h"
 #include "Variants.h"
@@ -50,11 +49,6 @@ private:
 };
 
 }  // namespace
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
 
 Session::Session()
     : thread_(GetCurrentThreadId()),
@@ -299,7 +293,7 @@ void Session::forgetAccess() {
 
 Value ComObject::invoke(std::string_view member, Access access, const Args& args, std::optional<int> locale) {
     Value result = session_->invoke(dispatch_, member, access, args, locale);
-    if (tracksDatabase_ && access == Access::Method && equalsIgnoringCase(member, "OpenCurrentDatabase") &&
+    if (tracksDatabase_ && access == Access::Method && equalsIgnoringAsciiCase(member, "OpenCurrentDatabase") &&
         !args.empty() && args.front().isText())
         session_->noteDatabase(args.front().asText());
     return result;

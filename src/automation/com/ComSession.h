@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "automation/Automation.h"
+#include "common/Text.h"
 
 namespace vorrindel::automation::com {
 
@@ -126,6 +127,7 @@ private:
     bool tracksDatabase_;  // an Access application object: note the databases it opens
 };
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// Member names and ProgIDs are ASCII, and COM matches them ignoring case.
+inline constexpr auto& equalsIgnoringCase = equalsIgnoringAsciiCase;
 
 }  // namespace vorrindel::automation::com

@@ -9,11 +9,14 @@
 #include <string_view>
 
 #include "automation/Automation.h"
+#include "common/WideText.h"
 
 namespace vorrindel::automation::com {
 
-std::wstring widen(std::string_view utf8);
-std::string narrow(std::wstring_view utf16);
+// Text crosses COM through the converter the listing uses, so that every name listed (a lone
+// surrogate included) reaches the office as the file system spells it.
+using windows::narrow;
+using windows::widen;
 
 // A VARIANT that clears itself.
 struct Variant {

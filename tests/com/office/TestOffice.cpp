@@ -1,5 +1,7 @@
 #include "TestOffice.h"
 
+#include "common/WideText.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -178,18 +180,17 @@ TestFolder::TestFolder() {
     GetTempPathW(MAX_PATH, temp);
     std::filesystem::path folder = std::filesystem::path(temp) / ("vorrindel-" + std::to_string(GetCurrentProcessId()));
     std::filesystem::create_directories(folder);
-    const std::u8string utf8 = folder.u8string();
-    path_.assign(utf8.begin(), utf8.end());
+    path_ = windows::narrow(folder.native());
 }
 
 TestFolder::~TestFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::u8path(path_), ignored);
+    std::filesystem::remove_all(windows::widen(path_), ignored);
 }
 
 std::string TestFolder::file(const std::string& name) {
-    const std::filesystem::path file = std::filesystem::u8path(path_) / std::filesystem::u8path(name);
-    std::ofstream(file).put('\0');
+    // Through the program's own converter: the name may hold a lone surrogate, as on NTFS.
+    std::ofstream(std::filesystem::path(windows::widen(path_ + "\\" + name))).put('\0');
     return path_ + "\\" + name;
 }
 

@@ -11,6 +11,7 @@
 
 #include "Server.h"
 #include "automation/com/ComUnknown.h"
+#include "common/WideText.h"
 
 namespace vorrindel::testing::office {
 
@@ -64,20 +65,15 @@ bool sameText(std::wstring_view a, std::wstring_view b) {
            CSTR_EQUAL;
 }
 
-std::wstring wide(std::string_view s) { return std::wstring(s.begin(), s.end()); }
-
-std::string utf8(std::wstring_view s) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+// The log spells what arrived as the program does: a lone surrogate as WTF-8, not as U+FFFD.
+using windows::narrow;
+using windows::widen;
 
 std::string describe(const VARIANT& v) {
     char buffer[32];
     switch (V_VT(&v)) {
     case VT_EMPTY: return "<empty>";
-    case VT_BSTR: return '"' + utf8(std::wstring_view(V_BSTR(&v), SysStringLen(V_BSTR(&v)))) + '"';
+    case VT_BSTR: return '"' + narrow(std::wstring_view(V_BSTR(&v), SysStringLen(V_BSTR(&v)))) + '"';
     case VT_BOOL: return "bool(" + std::to_string(V_BOOL(&v)) + ")";
     case VT_I4: return "i4(" + std::to_string(V_I4(&v)) + ")";
     case VT_I2: return "i2(" + std::to_string(V_I2(&v)) + ")";
@@ -165,7 +161,7 @@ public:
 
         const bool testOnly = member->id >= kTestHang;
         std::string line = std::string(server_.app.key) + ":" + std::to_string(server_.pid) + " " + label() + "." +
-                           utf8(member->name) + " " + flagsText(flags) + " (";
+                           narrow(member->name) + " " + flagsText(flags) + " (";
         for (std::size_t i = 0; i < args.size(); ++i) line += (i ? ", " : "") + describe(*args[i]);
         line += ") @" + std::to_string(lcid);
 
@@ -201,7 +197,7 @@ private:
         const bool access = server_.app.collection.empty();
         if (m.accessOnly && !access) return false;
         if (m.id == kWorkbooks || m.id == kDocuments || m.id == kPresentations)
-            return !access && sameText(m.name, wide(server_.app.collection));
+            return !access && sameText(m.name, widen(server_.app.collection));
         return true;
     }
 
@@ -209,7 +205,7 @@ private:
         switch (kind_) {
         case Kind::Application: return "Application";
         case Kind::Collection: return std::string(server_.app.collection);
-        case Kind::Document: return std::string(server_.app.document) + "[" + utf8(document_) + "]";
+        case Kind::Document: return std::string(server_.app.document) + "[" + narrow(document_) + "]";
         }
         return "?";
     }
