@@ -5,7 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "common/Files.h"
 
 namespace vorrindel::testing {
 
@@ -35,12 +36,7 @@ std::string accessInOfficeMissing() {
     return accessSamplesMissing();
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string readFile(const std::string& path) { return readWholeFileOrEmpty(path); }
 
 void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
