@@ -1,7 +1,7 @@
 // The driver's entry points as a C caller sees them: whatever fails inside comes back as
 // SQL_ERROR with a diagnostic, never as an exception through the caller (which would end the
 // office), also when memory has run out; and each diagnostic field at the width ODBC gives it.
-// None of this needs a database.
+// None of this needs a database. A program of its own: it replaces operator new.
 
 #include <dlfcn.h>
 #include <gmock/gmock.h>
@@ -18,7 +18,9 @@
 
 // The replaced operator new and delete below are malloc and free, which the compiler cannot tell
 // apart from a mismatch once inlined.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 
 namespace {
 // While set, every allocation through operator new fails, in this program and the driver alike.
@@ -29,6 +31,9 @@ void* operator new(std::size_t n) {
     if (starved.load(std::memory_order_relaxed)) throw std::bad_alloc();
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    return starved.load(std::memory_order_relaxed) ? nullptr : std::malloc(n ? n : 1);
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
