@@ -1,16 +1,17 @@
-// Registering the Access driver for a process: the files written and the URL Base connects with.
-// That the driver manager reads the files is shown by every AccessDriverTest, which connects
-// through them.
+// Registering the Access driver for a process: the files written, that the driver manager finds
+// the driver through them, and the URL Base connects with.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <sql.h>
+#include <sqlext.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
 #include "AccessSamples.h"
-#include "automation/libreoffice/mdbodbc/AccessDriverSetup.h"
+#include "automation/libreoffice/AccessDriverSetup.h"
 
 namespace vorrindel::automation::libreoffice {
 namespace {
@@ -68,6 +69,33 @@ TEST_F(AccessDriverSetupTest, FailsWithAReasonWhereNothingCanBeRegistered) {
         EXPECT_FALSE(writeAccessDriverRegistration(c.folder, c.driver, error));
         EXPECT_THAT(error, HasSubstr(c.reason));
     }
+}
+
+// What the office's ODBC connector does with the environment: the driver manager reaches the
+// driver, which names the file it cannot open.
+TEST_F(AccessDriverSetupTest, TheDriverManagerFindsTheDriverThroughTheFilesWritten) {
+    std::string error;
+    auto reg = writeAccessDriverRegistration(root + "/odbc", driver, error);
+    ASSERT_TRUE(reg) << error;
+    for (const auto& [name, value] : reg->environment) setenv(name.c_str(), value.c_str(), 1);
+    SQLHENV env = nullptr;
+    SQLHDBC dbc = nullptr;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    const std::string missing = root + "/missing.mdb";
+    std::string in = "DSN=" + reg->dataSource + ";DBQ=" + missing;
+    EXPECT_EQ(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(in.data()), SQL_NTS, nullptr, 0, nullptr,
+                               SQL_DRIVER_NOPROMPT),
+              SQL_ERROR);
+    SQLCHAR state[6] = {}, message[1024] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLGetDiagRec(SQL_HANDLE_DBC, dbc, 1, state, &native, message, sizeof message, &length);
+    EXPECT_THAT(reinterpret_cast<char*>(message), HasSubstr("[Access driver]Cannot open " + missing));
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    for (const auto& variable : reg->environment) unsetenv(variable.first.c_str());
 }
 
 TEST_F(AccessDriverSetupTest, TheConnectionUrlNamesTheDataSourceAndTheAbsoluteFile) {

@@ -4,10 +4,17 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/sockios.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -39,6 +46,24 @@ using ::testing::StartsWith;
 using uno::Reference;
 using uno::UNO_QUERY_THROW;
 using Ui = css::sdb::application::XDatabaseDocumentUI;
+
+// Bytes this process has written to the office's pipe that the office has not read yet: a
+// stopped office leaves there the request of the call under way.
+std::size_t unreadByTheOffice() {
+    const std::string pipe = "/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" + officeOptions().pipeName;
+    std::size_t unread = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end; it.increment(ec)) {
+        const int fd = std::atoi(it->path().filename().c_str());
+        sockaddr_un peer{};
+        socklen_t length = sizeof peer;
+        int queued = 0;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0 && peer.sun_family == AF_UNIX &&
+            std::strncmp(peer.sun_path, pipe.c_str(), sizeof peer.sun_path) == 0 && ioctl(fd, SIOCOUTQ, &queued) == 0)
+            unread += static_cast<std::size_t>(std::max(queued, 0));
+    }
+    return unread;
+}
 
 // The database window opened last through the backend, and what it shows.
 ModelRef lastDatabase(const Connection& c) { return office().session().lastOpened(DocKind::Database, c.generation); }
@@ -211,12 +236,19 @@ TEST_F(AccessBaseTest, OfficeKilledDuringTheOpenIsReportedAndTheNextOfficeSeesTh
     const int pid = office().officePid();
     ASSERT_GT(pid, 0);
     kill(pid, SIGSTOP);
-    std::thread killer([pid] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Killed once the load's request waits in the stopped office's pipe, not before: a call
+    // killed before it began would be made again on a new office.
+    const std::size_t before = unreadByTheOffice();
+    bool requestSent = false;
+    std::thread killer([pid, before, &requestSent] {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!(requestSent = unreadByTheOffice() > before) && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         kill(pid, SIGKILL);
     });
     const std::string error = openingError("Monitor.mdb");
     killer.join();
+    EXPECT_TRUE(requestSent) << "the open sent the office nothing";
     EXPECT_THAT(error, HasSubstr("Monitor.mdb"));
     EXPECT_THAT(error, HasSubstr("LibreOffice ended while loading it"));
     EXPECT_NO_THROW(open("Monitor.mdb"));

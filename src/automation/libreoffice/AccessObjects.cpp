@@ -9,7 +9,7 @@
 #include "automation/libreoffice/Members.h"
 #include "automation/libreoffice/OfficeSession.h"
 #include "automation/libreoffice/OfficeThread.h"
-#include "automation/libreoffice/mdbodbc/AccessFile.h"
+#include "mdbodbc/AccessFile.h"
 
 namespace vorrindel::automation::libreoffice {
 

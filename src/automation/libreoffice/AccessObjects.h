@@ -1,7 +1,7 @@
 #pragma once
 // "Access.Application" served by LibreOffice Base: each database opened is shown read-only in a
 // Base window of the one office process, through the Access driver of this program
-// (mdbodbc/AccessDriverSetup.h, Databases.h).
+// (AccessDriverSetup.h, Databases.h).
 //
 // How Access's objects map onto the office, where they differ:
 // - Access starts an instance per application object, and its global object reaches the instance
@@ -23,7 +23,7 @@
 
 #include "automation/Automation.h"
 #include "automation/libreoffice/OfficeFiles.h"
-#include "automation/libreoffice/mdbodbc/AccessDriverSetup.h"
+#include "automation/libreoffice/AccessDriverSetup.h"
 
 namespace vorrindel::automation::libreoffice {
 

@@ -2,7 +2,7 @@
 // LibreOffice Base steps for Access databases. Each .mdb gets a small Base document (.odb) in a
 // cache folder whose data source reaches the .mdb through the read-only Access driver; opening it
 // shows the tables, closing it takes every window opened from it along. The office must have the
-// driver's registration in its environment (mdbodbc/AccessDriverSetup.h). Each function runs
+// driver's registration in its environment (AccessDriverSetup.h). Each function runs
 // inside one call into the office and raises AutomationError for what the user should be told.
 
 #include <string>

@@ -2,11 +2,11 @@
 
 #include <cctype>
 
+#include "common/Text.h"
+
 namespace vorrindel::mdbodbc {
 
 namespace {
-
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 std::string trimmed(std::string_view s) {
     auto b = s.find_first_not_of(" \t");
@@ -32,7 +32,7 @@ bool matchFrom(std::string_view name, std::size_t n, std::string_view pattern, s
             continue;
         }
         if (c == escape && escape != 0 && p + 1 < pattern.size()) c = pattern[++p];
-        if (lower(c) != lower(name[n])) return false;
+        if (asciiLower(c) != asciiLower(name[n])) return false;
         ++n;
         ++p;
     }
@@ -52,8 +52,7 @@ std::map<std::string, std::string> parseConnectionString(std::string_view text) 
             i = semi + 1;  // a part without '=' is skipped
             continue;
         }
-        std::string key = trimmed(text.substr(i, eq - i));
-        for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::string key = asciiUpper(trimmed(text.substr(i, eq - i)));
         std::size_t v = eq + 1;
         while (v < text.size() && text[v] == ' ') ++v;
         std::string value;
@@ -102,10 +101,7 @@ bool isReadOnlyStatement(std::string_view sql) {
             break;
         }
     }
-    std::string_view word = sql.substr(i, 6);
-    if (word.size() < 6) return false;
-    for (std::size_t k = 0; k < 6; ++k)
-        if (lower(word[k]) != "select"[k]) return false;
+    if (!equalsIgnoringAsciiCase(sql.substr(i, 6), "select")) return false;
     if (i + 6 == sql.size()) return true;
     unsigned char next = static_cast<unsigned char>(sql[i + 6]);
     return !std::isalnum(next) && next != '_';

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "State.h"
+
 namespace vorrindel::mdbodbc {
 
 namespace {
@@ -30,6 +32,21 @@ Mdbtools load() {
 const Mdbtools& mdbtools() {
     static const Mdbtools m = load();
     return m;
+}
+
+SQLRETURN fromMdbtools(SQLHANDLE h, SQLRETURN rc, const char* state, const std::string& message) {
+    if (rc != SQL_ERROR && rc != SQL_SUCCESS_WITH_INFO) return rc;
+    // mdbtools keeps one message for the whole process and hands it out once.
+    SQLCHAR sqlState[6] = {};
+    SQLINTEGER native = 0;
+    SQLCHAR buffer[512] = {};
+    SQLSMALLINT length = 0;
+    std::string text;
+    if (SQL_SUCCEEDED(
+            mdbtools().SQLError(nullptr, nullptr, nullptr, sqlState, &native, buffer, sizeof buffer - 1, &length)))
+        text = reinterpret_cast<char*>(buffer);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return post(h, rc, {state, text.empty() ? message : message + " (mdbtools: " + text + ")"});
 }
 
 }  // namespace vorrindel::mdbodbc

@@ -15,7 +15,11 @@ struct AccessSample {
 };
 const std::vector<AccessSample>& accessSamples();
 
-// Why the samples are missing, or "" when they are there.
+// Whether a missing sample fails the tests instead of skipping them: under CI
+// (VORRINDEL_REQUIRE_SAMPLES=1, as .ci/run sets, or CI=true).
+bool accessSamplesRequired();
+// Why the samples are missing, or "" when they are there. Called by a test that then skips:
+// where the samples are required, that test fails instead; elsewhere the skip is announced.
 std::string accessSamplesMissing();
 // Why the office of the tests cannot show the samples (no driver built, a sanitizer build, whose
 // driver no office can load, or no samples), or "" when it can.

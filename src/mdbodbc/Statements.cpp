@@ -204,15 +204,17 @@ SQLRETURN colAttribute(SQLHSTMT h, SQLUSMALLINT column, SQLUSMALLINT field, SQLP
     });
 }
 
-SQLRETURN execute(SQLHSTMT h, const std::string* sql) {
+// Runs the statement given (SQLExecDirect), or without one the statement prepared (SQLExecute).
+SQLRETURN execute(SQLHSTMT h, bool direct, const SQLCHAR* text = nullptr, SQLINTEGER length = 0) {
     return entry(h, [&]() -> SQLRETURN {
         Statement& s = statementOf(h);
         closeResult(s);
         SQLRETURN rc;
-        if (sql) {
+        if (direct) {
             s.prepared = false;
-            if (SQLRETURN c = checkStatement(h, *sql); c != SQL_SUCCESS) return c;
-            rc = mdbtools().SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql->c_str())), SQL_NTS);
+            std::string sql = textOf(text, length);
+            if (SQLRETURN c = checkStatement(h, sql); c != SQL_SUCCESS) return c;
+            rc = mdbtools().SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS);
         } else {
             if (!s.prepared) return fail(h, "HY010", "Function sequence error: no statement prepared");
             rc = mdbtools().SQLExecute(h);
@@ -239,10 +241,9 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLPrepare(SQLHSTMT h, SQLCHAR* text, SQ
         return fromMdbtools(h, rc, "42000", "mdbtools could not prepare the statement");
     });
 }
-VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLExecute(SQLHSTMT h) { return execute(h, nullptr); }
+VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLExecute(SQLHSTMT h) { return execute(h, false); }
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLExecDirect(SQLHSTMT h, SQLCHAR* text, SQLINTEGER length) {
-    std::string sql = textOf(text, length);
-    return execute(h, &sql);
+    return execute(h, true, text, length);
 }
 
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLNumParams(SQLHSTMT h, SQLSMALLINT* count) {

@@ -13,6 +13,7 @@
 #include "Mdbtools.h"
 #include "Results.h"
 #include "Text.h"
+#include "common/SystemError.h"
 
 using namespace vorrindel::mdbodbc;
 
@@ -37,7 +38,7 @@ SQLRETURN connectTo(SQLHDBC dbc, const std::string& dsn, const std::string& file
     if (file.empty())
         return fail(dbc, "08001", "No Access database given: the connection string needs DBQ=<path of the .mdb file>");
     int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail(dbc, "08001", "Cannot open " + file + ": " + std::strerror(errno));
+    if (fd < 0) return fail(dbc, "08001", "Cannot open " + file + ": " + vorrindel::systemErrorText(errno));
     struct stat st {};
     char header[32] = {};
     ssize_t got = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? pread(fd, header, sizeof header, 0) : -1;
@@ -86,7 +87,7 @@ void forgetStatementsOf(SQLHDBC dbc) {
     auto& all = registry().statements;
     for (auto it = all.begin(); it != all.end();) {
         if (it->second.dbc == dbc) {
-            registry().diags.erase(it->first);
+            registry().diags.clear(it->first);
             it = all.erase(it);
         } else {
             ++it;
@@ -129,21 +130,6 @@ SQLRETURN setConnectAttr(SQLHDBC dbc, SQLINTEGER attr, SQLPOINTER value) {
     });
 }
 
-const std::vector<Diag>& diagsOf(SQLHANDLE h) {
-    static const std::vector<Diag> none;
-    auto it = registry().diags.find(h);
-    return it == registry().diags.end() ? none : it->second;
-}
-
-SQLRETURN writeDiag(const Diag& d, SQLCHAR* state, SQLINTEGER* native, SQLCHAR* message, SQLSMALLINT capacity,
-                    SQLSMALLINT* length) {
-    if (state) std::memcpy(state, d.state.c_str(), 6);
-    if (native) *native = 0;
-    std::string text = "[Vorrindel][Access driver]" + d.message;
-    if (length) *length = static_cast<SQLSMALLINT>(text.size());
-    return copyString(text, message, capacity).rc;
-}
-
 }  // namespace
 
 SQLRETURN vorrindel::mdbodbc::freeHandle(SQLSMALLINT type, SQLHANDLE h) {
@@ -156,7 +142,7 @@ SQLRETURN vorrindel::mdbodbc::freeHandle(SQLSMALLINT type, SQLHANDLE h) {
             registry().connections.erase(h);
         }
         if (type == SQL_HANDLE_STMT) registry().statements.erase(h);
-        registry().diags.erase(h);
+        registry().diags.clear(h);
         return rc;
     });
 }
@@ -267,56 +253,18 @@ VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLTransact(SQLHENV, SQLHDBC, SQLUSMALLI
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE h, SQLSMALLINT record, SQLCHAR* state,
                                                       SQLINTEGER* native, SQLCHAR* message, SQLSMALLINT capacity,
                                                       SQLSMALLINT* length) {
-    std::lock_guard lock(registry().mutex);
-    const auto& all = diagsOf(h);
-    if (record < 1 || capacity < 0) return SQL_ERROR;
-    if (static_cast<std::size_t>(record) > all.size()) return SQL_NO_DATA;
-    return writeDiag(all[record - 1], state, native, message, capacity, length);
+    return reading([&](const Diagnostics& d) { return d.record(h, record, state, native, message, capacity, length); });
 }
 
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT, SQLHANDLE h, SQLSMALLINT record, SQLSMALLINT field,
                                                         SQLPOINTER info, SQLSMALLINT capacity, SQLSMALLINT* length) {
-    std::lock_guard lock(registry().mutex);
-    const auto& all = diagsOf(h);
-    auto number = [&](SQLINTEGER n) -> SQLRETURN {
-        if (info) std::memcpy(info, &n, sizeof n);
-        return SQL_SUCCESS;
-    };
-    auto text = [&](const std::string& s) -> SQLRETURN {
-        if (length) *length = static_cast<SQLSMALLINT>(s.size());
-        return copyString(s, info, capacity).rc;
-    };
-    if (record == 0) {
-        if (field == SQL_DIAG_NUMBER) return number(static_cast<SQLINTEGER>(all.size()));
-        if (field == SQL_DIAG_ROW_COUNT || field == SQL_DIAG_CURSOR_ROW_COUNT) return number(0);
-        return SQL_ERROR;
-    }
-    if (record < 0) return SQL_ERROR;
-    if (static_cast<std::size_t>(record) > all.size()) return SQL_NO_DATA;
-    const Diag& d = all[record - 1];
-    switch (field) {
-    case SQL_DIAG_SQLSTATE: return text(d.state);
-    case SQL_DIAG_MESSAGE_TEXT: return text("[Vorrindel][Access driver]" + d.message);
-    case SQL_DIAG_NATIVE: return number(0);
-    case SQL_DIAG_CLASS_ORIGIN:
-    case SQL_DIAG_SUBCLASS_ORIGIN: return text(d.state.compare(0, 2, "IM") == 0 ? "ODBC 3.0" : "ISO 9075");
-    case SQL_DIAG_CONNECTION_NAME:
-    case SQL_DIAG_SERVER_NAME: return text("");
-    case SQL_DIAG_COLUMN_NUMBER: return number(SQL_COLUMN_NUMBER_UNKNOWN);
-    case SQL_DIAG_ROW_NUMBER: return number(SQL_ROW_NUMBER_UNKNOWN);
-    default: return SQL_ERROR;
-    }
+    return reading([&](const Diagnostics& d) { return d.field(h, record, field, info, capacity, length); });
 }
 
 // The ODBC 2 form hands out each record once.
 VORRINDEL_ODBC_EXPORT SQLRETURN SQL_API SQLError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, SQLCHAR* state,
                                                  SQLINTEGER* native, SQLCHAR* message, SQLSMALLINT capacity,
                                                  SQLSMALLINT* length) {
-    std::lock_guard lock(registry().mutex);
     SQLHANDLE h = stmt ? stmt : dbc ? dbc : env;
-    auto it = registry().diags.find(h);
-    if (it == registry().diags.end() || it->second.empty()) return SQL_NO_DATA;
-    Diag d = it->second.front();
-    it->second.erase(it->second.begin());
-    return writeDiag(d, state, native, message, capacity, length);
+    return reading([&](Diagnostics& d) { return d.takeFirst(h, state, native, message, capacity, length); });
 }

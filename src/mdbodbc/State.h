@@ -8,13 +8,16 @@
 #include <sqlext.h>
 
 #include <cstddef>
+#include <exception>
 #include <map>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "Diagnostics.h"
 #include "Info.h"
 #include "Values.h"
 
@@ -72,7 +75,7 @@ struct Registry {
     std::recursive_mutex mutex;
     std::unordered_map<SQLHANDLE, Connection> connections;
     std::unordered_map<SQLHANDLE, Statement> statements;
-    std::unordered_map<SQLHANDLE, std::vector<Diag>> diags;
+    Diagnostics diags;
 };
 
 // Thrown once a diagnostic has been posted: the entry point returns SQL_ERROR.
@@ -83,31 +86,57 @@ Statement& statementOf(SQLHSTMT h);   // throws when unknown
 Connection& connectionOf(SQLHDBC h);  // registered on first use
 
 SQLRETURN post(SQLHANDLE h, SQLRETURN rc, Diag d);
+// Records a fixed diagnostic, with no memory needed, and fails the call.
+inline SQLRETURN lastResort(SQLHANDLE h, const FixedDiag& d) noexcept {
+    registry().diags.addFixed(h, d);
+    return SQL_ERROR;
+}
 inline SQLRETURN fail(SQLHANDLE h, const char* state, std::string message) {
     return post(h, SQL_ERROR, {state, std::move(message)});
 }
 inline SQLRETURN report(SQLHANDLE h, const Delivery& d) { return d.diag.state.empty() ? d.rc : post(h, d.rc, d.diag); }
 
-// Passes on what mdbtools returned; when the call failed or warned, posts `message` as a diagnostic
-// of `state`, with mdbtools' own last message added when it left one.
-SQLRETURN fromMdbtools(SQLHANDLE h, SQLRETURN rc, const char* state, const std::string& message);
-
-// Runs one entry point: under the lock, with the handle's diagnostics cleared first and any
-// exception turned into a diagnostic.
+// Runs the body of one entry point: under the lock, with the handle's diagnostics cleared first
+// and any exception turned into a diagnostic. No exception leaves it, whatever the body throws:
+// every exported function is a call of this and nothing more, and a throw through the C caller
+// (the driver manager, the office) would end its process.
 template <class F>
-SQLRETURN entry(SQLHANDLE h, F&& body) {
-    std::lock_guard lock(registry().mutex);
-    registry().diags.erase(h);
+SQLRETURN entry(SQLHANDLE h, F&& body) noexcept {
     try {
-        return body();
-    } catch (const Posted&) {
-        return SQL_ERROR;
-    } catch (const std::bad_alloc&) {
-        return fail(h, "HY001", "Memory allocation error");
-    } catch (const std::exception& e) {
-        return fail(h, "HY000", e.what());
+        std::lock_guard lock(registry().mutex);
+        registry().diags.clear(h);
+        try {
+            return body();
+        } catch (const Posted&) {
+            return SQL_ERROR;
+        } catch (const std::bad_alloc&) {
+            return lastResort(h, kOutOfMemory);
+        } catch (const std::exception& e) {
+            // Its text is worth a record, if there is memory left for one.
+            try {
+                return fail(h, "HY000", e.what());
+            } catch (const std::bad_alloc&) {
+                return lastResort(h, kOutOfMemory);
+            } catch (...) {
+                return lastResort(h, kUnexpectedFailure);
+            }
+        } catch (...) {
+            return lastResort(h, kUnexpectedFailure);
+        }
     } catch (...) {
-        return fail(h, "HY000", "Unexpected failure in the Access driver");
+        // The lock could not be taken: nothing can be recorded safely.
+        return SQL_ERROR;
+    }
+}
+
+// Runs a reader of diagnostics under the lock; it leaves the records as they are.
+template <class F>
+SQLRETURN reading(F&& body) noexcept {
+    try {
+        std::lock_guard lock(registry().mutex);
+        return body(registry().diags);
+    } catch (...) {
+        return SQL_ERROR;
     }
 }
 

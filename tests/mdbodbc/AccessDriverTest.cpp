@@ -16,31 +16,32 @@
 #include "AccessSamples.h"
 #include "Exports.h"
 #include "Info.h"
-#include "automation/libreoffice/mdbodbc/AccessDriverSetup.h"
 
 namespace vorrindel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using automation::libreoffice::AccessDriverRegistration;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-// Registers the driver from the build tree in private files, once for the whole program.
-const AccessDriverRegistration& registration() {
-    static const AccessDriverRegistration r = [] {
+// The driver from the build tree, registered in private files once for the whole program, as the
+// office backend registers it for the office.
+struct Registration {
+    std::string dataSource;
+};
+const Registration& registration() {
+    static const Registration r = [] {
         static std::string folder = [] {
             char tmpl[] = "/tmp/vorrindel-odbc-XXXXXX";
             return std::string(mkdtemp(tmpl));
         }();
         std::atexit([] { fs::remove_all(folder); });
-        std::string error;
-        auto driver = automation::libreoffice::findAccessDriver();
-        if (!driver) throw std::runtime_error("the Access driver is not built");
-        auto reg = automation::libreoffice::writeAccessDriverRegistration(folder, *driver, error);
-        if (!reg) throw std::runtime_error(error);
-        for (const auto& [name, value] : reg->environment) setenv(name.c_str(), value.c_str(), 1);
-        return *reg;
+        writeFile(folder + "/odbcinst.ini", "[Vorrindel Access test]\nDriver = " VORRINDEL_MDBODBC_DRIVER "\n");
+        writeFile(folder + "/odbc.ini", "[VorrindelAccessTest]\nDriver = Vorrindel Access test\n");
+        setenv("ODBCSYSINI", folder.c_str(), 1);
+        setenv("ODBCINSTINI", "odbcinst.ini", 1);
+        setenv("ODBCINI", (folder + "/odbc.ini").c_str(), 1);
+        return Registration{"VorrindelAccessTest"};
     }();
     return r;
 }
@@ -383,7 +384,7 @@ TEST_F(AccessDriverTest, TheCursorOnlyMovesForwardAndNeedsAResult) {
 // The driver manager drops every function SQLGetFunctions does not confirm, and looks the rest up
 // by name: each must be the driver's own, not mdbtools' of the same name behind it.
 TEST_F(AccessDriverTest, EveryFunctionItClaimsIsItsOwnAndBasesAreSupported) {
-    std::string driver = *automation::libreoffice::findAccessDriver();
+    const std::string driver = VORRINDEL_MDBODBC_DRIVER;
     void* lib = dlopen(driver.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
 #define VORRINDEL_CHECK_OWN(name, id)                                              \

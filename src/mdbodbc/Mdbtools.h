@@ -6,6 +6,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <string>
+
 #define VORRINDEL_MDBTOOLS_FUNCTIONS(X)                                                               \
     X(SQLAllocHandle)                                                                                 \
     X(SQLFreeHandle)                                                                                  \
@@ -35,5 +37,9 @@ struct Mdbtools {
 
 // Loaded on first use; throws std::runtime_error naming the missing package when it cannot be.
 const Mdbtools& mdbtools();
+
+// Passes on what mdbtools returned; when the call failed or warned, posts `message` as a diagnostic
+// of `state`, with mdbtools' own last message added when it left one.
+SQLRETURN fromMdbtools(SQLHANDLE h, SQLRETURN rc, const char* state, const std::string& message);
 
 }  // namespace vorrindel::mdbodbc

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "Mdbtools.h"
 
 namespace vorrindel::mdbodbc {
 
@@ -20,23 +19,8 @@ Statement& statementOf(SQLHSTMT h) {
 Connection& connectionOf(SQLHDBC h) { return registry().connections[h]; }
 
 SQLRETURN post(SQLHANDLE h, SQLRETURN rc, Diag d) {
-    registry().diags[h].push_back(std::move(d));
+    registry().diags.add(h, std::move(d));
     return rc;
-}
-
-SQLRETURN fromMdbtools(SQLHANDLE h, SQLRETURN rc, const char* state, const std::string& message) {
-    if (rc != SQL_ERROR && rc != SQL_SUCCESS_WITH_INFO) return rc;
-    // mdbtools keeps one message for the whole process and hands it out once.
-    SQLCHAR sqlState[6] = {};
-    SQLINTEGER native = 0;
-    SQLCHAR buffer[512] = {};
-    SQLSMALLINT length = 0;
-    std::string text;
-    if (SQL_SUCCEEDED(
-            mdbtools().SQLError(nullptr, nullptr, nullptr, sqlState, &native, buffer, sizeof buffer - 1, &length)))
-        text = reinterpret_cast<char*>(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    return post(h, rc, {state, text.empty() ? message : message + " (mdbtools: " + text + ")"});
 }
 
 std::string textOf(const SQLCHAR* s, SQLINTEGER length) {

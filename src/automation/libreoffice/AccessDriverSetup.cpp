@@ -1,14 +1,14 @@
-#include "AccessDriverSetup.h"
+#include "automation/libreoffice/AccessDriverSetup.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "common/Files.h"
+#include "common/SystemError.h"
 
 namespace vorrindel::automation::libreoffice {
 
@@ -19,16 +19,8 @@ namespace {
 constexpr const char* kDriverName = "Vorrindel Access (read-only)";
 constexpr const char* kDataSource = "VorrindelAccess";
 
-std::optional<std::string> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool writeIfChanged(const fs::path& path, const std::string& text, std::string& error) {
-    if (readFile(path) == text) return true;
+    if (readWholeFile(path) == text) return true;
     fs::path temp = path;
     temp += ".tmp" + std::to_string(getpid());
     {
@@ -36,7 +28,7 @@ bool writeIfChanged(const fs::path& path, const std::string& text, std::string& 
         out << text;
         out.flush();
         if (!out) {
-            error = "cannot write " + temp.string() + ": " + std::strerror(errno);
+            error = "cannot write " + temp.string() + ": " + systemErrorText(errno);
             std::error_code ec;
             fs::remove(temp, ec);
             return false;

@@ -47,7 +47,7 @@ LocalResult mdbtoolsCatalog(SQLHSTMT h, Statement& s, F&& call) {
         SQLHSTMT scratch;
         ~Free() {
             mdbtools().SQLFreeHandle(SQL_HANDLE_STMT, scratch);
-            registry().diags.erase(scratch);
+            registry().diags.clear(scratch);
         }
     } release{scratch};
     SQLRETURN rc = call(m, scratch);
@@ -60,7 +60,7 @@ LocalResult mdbtoolsCatalog(SQLHSTMT h, Statement& s, F&& call) {
     try {
         return snapshot(scratch, reading);
     } catch (const Posted&) {
-        for (auto& d : registry().diags[scratch]) post(h, SQL_ERROR, d);
+        for (auto& d : registry().diags.recordsOf(scratch)) post(h, SQL_ERROR, std::move(d));
         throw;
     }
 }
