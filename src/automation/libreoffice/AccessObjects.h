@@ -22,7 +22,8 @@
 #include <string>
 
 #include "automation/Automation.h"
-#include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/DocumentKinds.h"
+#include "automation/libreoffice/OfficeProcess.h"
 #include "automation/libreoffice/mdbodbc/AccessDriverSetup.h"
 
 namespace vorrindel::automation::libreoffice {
