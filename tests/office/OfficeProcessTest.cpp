@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "ScopedVariable.h"
 #include "automation/libreoffice/OfficeProcess.h"
@@ -46,6 +48,20 @@ std::string procField(int pid, const std::string& field) {
     for (std::string line; std::getline(status, line);)
         if (line.rfind(field + ":", 0) == 0) return line.substr(line.find_first_not_of(" \t", field.size() + 1));
     return {};
+}
+
+// Whether the started stand-in reached its sleep (the clock_nanosleep or nanosleep call), within
+// a bound; its own start is then over.
+bool sleepsAfterStarting(int pid) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+        std::string first;  // a number, or "running"
+        if (!(syscall >> first)) return false;
+        if (first == std::to_string(SYS_clock_nanosleep) || first == std::to_string(SYS_nanosleep)) return true;
+        std::this_thread::yield();
+    }
+    return false;
 }
 
 // Ignored signals and open descriptors survive an exec: the office must get neither from this
@@ -82,7 +98,8 @@ TEST(Spawn, OfficeStartsWithDefaultSignalsAndNoInheritedFiles) {
     setrlimit(RLIMIT_NOFILE, &saved);
     ASSERT_GT(pid, 0) << error;
 
-    // posix_spawn returns once the program runs: its entry is the stand-in's own already.
+    // The stand-in's loader opens its libraries for a moment: it is looked at once it sleeps.
+    ASSERT_TRUE(sleepsAfterStarting(pid)) << "the stand-in did not reach its sleep";
     const std::string ignored = procField(pid, "SigIgn");
     const std::string blocked = procField(pid, "SigBlk");
     std::set<std::string> descriptors;
