@@ -13,6 +13,8 @@
 #include <system_error>
 #include <utility>
 
+#include "common/Xdg.h"
+
 namespace vorrindel::settings::store {
 namespace {
 
@@ -170,8 +172,7 @@ std::vector<std::filesystem::path> legacyLocations() { return {}; }
 std::string decodeLegacy(std::string_view bytes) { return std::string(bytes); }
 
 std::filesystem::path defaultLocation() {
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
-        return std::filesystem::path(config) / "vorrindel" / "comp.ini";
+    if (auto config = xdgBaseFolder("XDG_CONFIG_HOME")) return std::filesystem::path(*config) / "vorrindel" / "comp.ini";
     return homeFolder() / ".config" / "vorrindel" / "comp.ini";
 }
 

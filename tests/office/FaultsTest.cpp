@@ -2,10 +2,13 @@
 // the office answering; odd names open the file they name; an office killed under a load is
 // reported, not loaded again.
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +19,8 @@
 
 #include "OfficeFixture.h"
 #include "automation/libreoffice/Documents.h"
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/LockFiles.h"
 
 namespace vorrindel::automation::libreoffice::testing {
 namespace {
@@ -159,26 +164,53 @@ std::string largeWorkbook() {
     return dir + "/large.xls";
 }
 
+// Waits, up to `limit`, for `file` to appear; told by the file system, not by looking again.
+bool waitForFile(const std::string& file, std::chrono::milliseconds limit) {
+    const fs::path path(file);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    if (watch < 0) return false;
+    inotify_add_watch(watch, path.parent_path().c_str(), IN_CREATE | IN_MOVED_TO);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool seen = fs::exists(path);
+    while (!seen) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{watch, POLLIN, 0};
+        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+        alignas(inotify_event) char events[4096];
+        const ssize_t got = read(watch, events, sizeof events);
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            if (event->len > 0 && path.filename() == event->name) seen = true;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    close(watch);
+    return seen;
+}
+
 TEST_F(OddNamesTest, OfficeKilledWhileLoadingIsReportedNamingTheFileAndTheLoadIsNotRepeated) {
     const std::string path = largeWorkbook();
     auto workbooks = office().globalObject(GlobalApp::Excel)->getObject("Application")->getObject("Workbooks");
     const int pid = office().officePid();
     ASSERT_GT(pid, 0);
-    // The office makes its lock file as it starts loading.
+    // The office makes its lock file as it starts loading: it is killed when that is seen, and
+    // not before (the file system tells at once; the large file takes it seconds to load).
+    std::atomic<bool> lockSeen{false};
     std::thread killer([&] {
-        for (int i = 0; i < 3000 && !fs::exists(lockFilePathFor(path)); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        kill(pid, SIGKILL);
+        lockSeen = waitForFile(lockFilePathFor(path), std::chrono::seconds(60));
+        if (lockSeen) kill(pid, SIGKILL);
     });
     try {
         workbooks->call("Open", excelOpenArgs(path), kLocaleUsEnglish);
-        ADD_FAILURE() << "the load finished before the office was killed";
+        ADD_FAILURE() << (lockSeen ? "the load finished before the office was killed"
+                                   : "the office made no lock file for the load");
     } catch (const AutomationError& e) {
         EXPECT_EQ(e.code(), errors::kServerGone) << e.description();
         EXPECT_NE(e.description().find("large.xls"), std::string::npos) << e.description();
         EXPECT_NE(e.description().find("ended"), std::string::npos) << e.description();
     }
     killer.join();
+    ASSERT_TRUE(lockSeen) << "the office made no lock file for the load";
     // The next call starts a new office, where the file was not loaded behind the caller's back.
     EXPECT_FALSE(isOpen(path));
     EXPECT_NE(office().officePid(), pid);

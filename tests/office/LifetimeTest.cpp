@@ -15,7 +15,11 @@
 
 #include "OfficeFixture.h"
 #include "automation/libreoffice/Documents.h"
-#include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/DocumentKinds.h"
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/LockFiles.h"
+#include "automation/libreoffice/OfficeProcess.h"
+#include "automation/libreoffice/Profile.h"
 
 namespace vorrindel::automation::libreoffice::testing {
 namespace {

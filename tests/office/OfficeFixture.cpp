@@ -22,7 +22,11 @@
 
 #include "automation/libreoffice/Databases.h"
 #include "automation/libreoffice/Documents.h"
-#include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/DocumentKinds.h"
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/LockFiles.h"
+#include "automation/libreoffice/OfficeProcess.h"
+#include "automation/libreoffice/Profile.h"
 #include "automation/libreoffice/OfficeThread.h"
 
 namespace vorrindel::automation::libreoffice::testing {

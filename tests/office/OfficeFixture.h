@@ -10,6 +10,10 @@
 
 #include "automation/libreoffice/LibreOfficeAutomation.h"
 #include "automation/libreoffice/OfficeSession.h"
+// What the office tests use of the backend's files, profile and process.
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/LockFiles.h"
+#include "automation/libreoffice/Profile.h"
 
 namespace vorrindel::automation::libreoffice::testing {
 

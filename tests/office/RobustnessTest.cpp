@@ -11,7 +11,11 @@
 #include <thread>
 
 #include "OfficeFixture.h"
-#include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/DocumentKinds.h"
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/LockFiles.h"
+#include "automation/libreoffice/OfficeProcess.h"
+#include "automation/libreoffice/Profile.h"
 
 namespace vorrindel::automation::libreoffice::testing {
 namespace {

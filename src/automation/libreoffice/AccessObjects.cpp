@@ -5,6 +5,9 @@
 
 #include "automation/libreoffice/Databases.h"
 #include "automation/libreoffice/Documents.h"
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/LockFiles.h"
+#include "automation/libreoffice/Profile.h"
 #include "automation/libreoffice/LibreOfficeAutomation.h"
 #include "automation/libreoffice/Members.h"
 #include "automation/libreoffice/OfficeSession.h"

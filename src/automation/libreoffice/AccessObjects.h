@@ -22,8 +22,9 @@
 #include <string>
 
 #include "automation/Automation.h"
-#include "automation/libreoffice/OfficeFiles.h"
 #include "automation/libreoffice/AccessDriverSetup.h"
+#include "automation/libreoffice/DocumentKinds.h"
+#include "automation/libreoffice/OfficeProcess.h"
 
 namespace vorrindel::automation::libreoffice {
 

@@ -31,7 +31,8 @@
 #include <com/sun/star/util/XModifiable.hpp>
 
 #include "automation/Automation.h"
-#include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/FileUrls.h"
+#include "common/Hash.h"
 
 namespace vorrindel::automation::libreoffice {
 
@@ -55,14 +56,6 @@ css::beans::PropertyValue property(const char* name, const uno::Any& value) {
     return p;
 }
 
-// Stable across runs, so that the same file finds its document again.
-std::string hashOf(const std::string& s) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
-    return hex;
-}
 
 // Whatever Base would ask while loading is declined: nothing may wait on a dialog.
 class Decline : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
@@ -124,7 +117,7 @@ void dispatch(const Reference<uno::XComponentContext>& context, const Reference<
 
 std::string databaseDocumentFor(const Reference<uno::XComponentContext>& context, const std::string& mdbPath,
                                 const std::string& connectionUrl, const std::string& cacheDir) {
-    fs::path dir = fs::path(cacheDir) / hashOf(connectionUrl);
+    fs::path dir = fs::path(cacheDir) / hexHash(connectionUrl);
     fs::path document = dir / (fs::path(mdbPath).stem().string() + ".odb");
     std::error_code ec;
     if (fs::is_regular_file(document, ec)) return document.string();

@@ -1,4 +1,8 @@
 #include "automation/libreoffice/Documents.h"
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/LockFiles.h"
+#include "automation/libreoffice/Profile.h"
+#include "common/Files.h"
 
 #include <unistd.h>
 
@@ -42,10 +46,6 @@
 
 namespace vorrindel::automation::libreoffice {
 
-namespace uno = css::uno;
-using uno::Reference;
-using uno::UNO_QUERY;
-using uno::UNO_QUERY_THROW;
 
 namespace {
 
@@ -147,12 +147,6 @@ bool sameObject(const ModelRef& a, const ModelRef& b) {
     return a.is() && b.is() && a == b;
 }
 
-std::string readSmallFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str().substr(0, 4096);
-}
 
 }  // namespace
 
@@ -281,7 +275,7 @@ bool removeStaleLock(const std::string& path, const std::string& ownProfileUrl) 
     std::string lockPath = lockFilePathFor(path);
     std::error_code ec;
     if (!std::filesystem::exists(lockPath, ec)) return false;
-    auto owner = parseLockFile(readSmallFile(lockPath));
+    auto owner = parseLockFile(readWholeFileOrEmpty(lockPath).substr(0, 4096));
     if (!owner || owner->sysUser != currentUserName() || owner->host != currentHostName()) return false;
     std::string lockProfile = owner->profileUrl;
     while (lockProfile.size() > 1 && lockProfile.back() == '/') lockProfile.pop_back();

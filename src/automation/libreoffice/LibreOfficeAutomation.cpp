@@ -2,6 +2,9 @@
 
 #include "automation/libreoffice/AccessObjects.h"
 #include "automation/libreoffice/Documents.h"
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/LockFiles.h"
+#include "automation/libreoffice/Profile.h"
 #include "automation/libreoffice/Members.h"
 #include "automation/libreoffice/OfficeSession.h"
 #include "automation/libreoffice/OfficeThread.h"

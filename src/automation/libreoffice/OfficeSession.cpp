@@ -6,9 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <thread>
 
 #include <com/sun/star/bridge/BridgeFactory.hpp>
@@ -25,12 +22,10 @@
 #include <rtl/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
-namespace vorrindel::automation::libreoffice {
+#include "automation/libreoffice/FileUrls.h"
+#include "automation/libreoffice/Profile.h"
 
-namespace uno = css::uno;
-using uno::Reference;
-using uno::UNO_QUERY;
-using uno::UNO_QUERY_THROW;
+namespace vorrindel::automation::libreoffice {
 
 namespace {
 
@@ -50,21 +45,6 @@ void disposeQuietly(const Reference<css::lang::XComponent>& component) {
         component->dispose();
     } catch (...) {
     }
-}
-
-// The parent of a process, from /proc; 0 when it cannot be read.
-int parentOf(int pid) {
-    if (pid <= 0) return 0;
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    // "pid (name) state ppid ...": the name may hold blanks and parentheses.
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream rest(text.substr(close + 1));
-    char state = 0;
-    int parent = 0;
-    rest >> state >> parent;
-    return parent;
 }
 
 std::string inTime(std::chrono::milliseconds limit) { return " within " + std::to_string(limit.count()) + " ms"; }
@@ -308,6 +288,23 @@ std::shared_ptr<Connection> OfficeSession::connection() {
 
 int OfficeSession::officePid() { return findOfficeProcess("pipe,name=" + options_.pipeName + ";"); }
 
+bool OfficeSession::askToTerminate(const Connection& conn, std::chrono::seconds limit, bool onlyUnused) {
+    // An office that does not answer in time loses its bridge, which ends the wait.
+    BrokenPipeSignalBlocked quiet;
+    auto watch = watchdog_.watch([until = Clock::now() + limit] { return until; },
+                                 [bridge = conn.bridge] { disposeQuietly(bridge); });
+    try {
+        if (onlyUnused) {
+            Reference<css::frame::XFramesSupplier> frames(conn.desktop, UNO_QUERY_THROW);
+            if (frames->getFrames()->getCount() > 0) return false;  // the user has something open there
+        }
+        conn.desktop->terminate();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 void OfficeSession::shutdown() {
     int pid = officePid();
     std::shared_ptr<Connection> conn;
@@ -315,15 +312,7 @@ void OfficeSession::shutdown() {
         std::lock_guard lock(mutex_);
         conn = conn_;
     }
-    if (conn && !conn->gone->load()) {
-        BrokenPipeSignalBlocked quiet;
-        auto watch = watchdog_.watch([limit = Clock::now() + std::chrono::seconds(5)] { return limit; },
-                                     [bridge = conn->bridge] { disposeQuietly(bridge); });
-        try {
-            conn->desktop->terminate();
-        } catch (...) {
-        }
-    }
+    if (conn && !conn->gone->load()) askToTerminate(*conn, std::chrono::seconds(5), false);
     if (conn) dropConnection(conn, true);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (pid > 0 && kill(pid, 0) == 0 && std::chrono::steady_clock::now() < deadline) {
@@ -350,17 +339,7 @@ void OfficeSession::endIfUnused() {
     }
     const int pid = officePid();
     if (conn && !conn->gone->load()) {
-        if (!startedHere_) return;
-        BrokenPipeSignalBlocked quiet;
-        auto watch = watchdog_.watch([limit = Clock::now() + std::chrono::seconds(3)] { return limit; },
-                                     [bridge = conn->bridge] { disposeQuietly(bridge); });
-        try {
-            Reference<css::frame::XFramesSupplier> frames(conn->desktop, UNO_QUERY_THROW);
-            if (frames->getFrames()->getCount() > 0) return;  // the user has something open there
-            conn->desktop->terminate();
-        } catch (...) {
-            return;
-        }
+        if (!startedHere_ || !askToTerminate(*conn, std::chrono::seconds(3), true)) return;
         dropConnection(conn, true);
     } else if (pid > 0 && childPid_ > 0 && parentOf(pid) == childPid_) {
         // Still starting under the launcher started here (the program is ending before the office

@@ -21,13 +21,18 @@
 
 #include "automation/Automation.h"
 #include "automation/libreoffice/LibreOfficeAutomation.h"
-#include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/DocumentKinds.h"
+#include "automation/libreoffice/OfficeProcess.h"
 #include "automation/libreoffice/Watchdog.h"
 
 namespace vorrindel::automation::libreoffice {
 
 namespace css = ::com::sun::star;
+namespace uno = css::uno;
 using ::rtl::OUString;
+using uno::Reference;
+using uno::UNO_QUERY;
+using uno::UNO_QUERY_THROW;
 
 inline OUString toOU(const std::string& s) {
     return OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_UTF8);
@@ -116,6 +121,9 @@ private:
     std::shared_ptr<Connection> tryConnect(bool starting);
     void startOffice();
     void dropConnection(const std::shared_ptr<Connection>& conn, bool dispose);
+    // Asks the office to end (when `onlyUnused`, only if it shows no window), waiting at most
+    // `limit` for its answer; true when it was asked and agreed.
+    bool askToTerminate(const Connection& conn, std::chrono::seconds limit, bool onlyUnused);
     css::uno::Reference<css::uno::XComponentContext> localContext();
     // The limit of a call starting now: the request's deadline, or `own` from now outside one.
     Watchdog::Limit limitFor(std::chrono::milliseconds own) const;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "automation/libreoffice/OfficeFiles.h"
+#include "automation/libreoffice/OfficeProcess.h"
 
 namespace vorrindel::automation::libreoffice {
 
