@@ -88,7 +88,8 @@ bool hasBlock(const Log& log, const Log& block) {
 class OpenersThroughCom : public ComOpening, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(OpenersThroughCom, FirstOpenThenTheNextClosesThePrevious) {
-    const OpenerCalls& c = openerCallsOf(openerCalls(folder.path()), GetParam());
+    const std::vector<OpenerCalls> table = openerCalls(folder.path());
+    const OpenerCalls& c = openerCallsOf(table, GetParam());
     folder.file(c.first);
     folder.file(c.second);
     EXPECT_EQ(click(c.type, c.first), inTestOfficeWords(c, c.firstOpen));
