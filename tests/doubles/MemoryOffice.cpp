@@ -1,5 +1,7 @@
 #include "MemoryOffice.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -20,12 +22,6 @@ using automation::Value;
 namespace errors = automation::errors;
 
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
-}
 
 std::string baseName(std::string_view path) {
     const auto slash = path.find_last_of(static_cast<char>(std::filesystem::path::preferred_separator));
@@ -63,7 +59,7 @@ constexpr AppSpec kApps[] = {
 
 const AppSpec* findApp(std::string_view name) {
     for (const AppSpec& app : kApps)
-        if (equalsIgnoringCase(app.name, name)) return &app;
+        if (equalsIgnoringAsciiCase(app.name, name)) return &app;
     return nullptr;
 }
 
@@ -88,7 +84,7 @@ struct Instance {
 
     std::vector<std::string>::iterator find(std::string_view name) {
         return std::find_if(documents.begin(), documents.end(), [&](const std::string& doc) {
-            return equalsIgnoringCase(app->itemByStem ? stem(doc) : doc, name);
+            return equalsIgnoringAsciiCase(app->itemByStem ? stem(doc) : doc, name);
         });
     }
 };
@@ -180,7 +176,7 @@ struct MemoryOffice::State {
     static bool takeFault(std::vector<Fault>& list, std::string_view kind, std::string_view member,
                           std::int32_t& code) {
         for (auto it = list.begin(); it != list.end(); ++it) {
-            if (!equalsIgnoringCase(it->kind, kind) || it->member != member) continue;
+            if (!equalsIgnoringAsciiCase(it->kind, kind) || it->member != member) continue;
             code = it->code;
             if (it->times == Times::Once) list.erase(it);
             return true;
@@ -331,7 +327,7 @@ private:
                 throw AutomationError(errors::kFailed, "cannot open \"" + path + "\": " + refused->second);
             const std::string name = baseName(path);
             auto it = std::find_if(app.documents.begin(), app.documents.end(),
-                                   [&](const std::string& doc) { return equalsIgnoringCase(doc, name); });
+                                   [&](const std::string& doc) { return equalsIgnoringAsciiCase(doc, name); });
             if (it == app.documents.end()) it = app.documents.insert(app.documents.end(), name);
             return Value::object(make(Kind::Document, &app, *it));
         }
@@ -465,7 +461,7 @@ bool MemoryOffice::isRunning(std::string_view instance) const { return state_->e
 std::vector<std::string> MemoryOffice::runningInstances(std::string_view automationName) const {
     std::vector<std::string> running;
     for (const auto& instance : state_->instances)
-        if (instance->running && equalsIgnoringCase(instance->app->name, automationName))
+        if (instance->running && equalsIgnoringAsciiCase(instance->app->name, automationName))
             running.push_back(instance->label());
     return running;
 }

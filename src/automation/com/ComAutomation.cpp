@@ -118,7 +118,7 @@ ObjectRef ComAutomation::createObject(std::string_view name) {
     const HRESULT hr =
         CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     if (FAILED(hr)) throw failure(hr, "cannot create " + quoted(name));
-    return session_->wrap(dispatch, equalsIgnoringCase(name, kAccessApplication));
+    return session_->wrap(dispatch, equalsIgnoringAsciiCase(name, kAccessApplication));
 }
 
 ObjectRef ComAutomation::globalObject(GlobalApp app) {

@@ -127,7 +127,4 @@ private:
     bool tracksDatabase_;  // an Access application object: note the databases it opens
 };
 
-// Member names and ProgIDs are ASCII, and COM matches them ignoring case.
-inline constexpr auto& equalsIgnoringCase = equalsIgnoringAsciiCase;
-
 }  // namespace vorrindel::automation::com
