@@ -42,6 +42,12 @@
 
 namespace vorrindel::testing {
 
+// The tests that drive the in-memory office name its applications.
+using automation::kExcelApplication;
+using automation::kWordApplication;
+using automation::kPowerPointApplication;
+using automation::kAccessApplication;
+
 enum class Times { Once, Always };
 
 class MemoryOffice final : public automation::OfficeAutomation {

@@ -5,10 +5,6 @@
 namespace vorrindel::testing {
 namespace {
 
-using automation::kExcelApplication;
-using automation::kWordApplication;
-using automation::kPowerPointApplication;
-using automation::kAccessApplication;
 using automation::AutomationError;
 using automation::GlobalApp;
 using automation::Value;

@@ -15,10 +15,6 @@
 namespace vorrindel::testing {
 namespace {
 
-using automation::kExcelApplication;
-using automation::kWordApplication;
-using automation::kPowerPointApplication;
-using automation::kAccessApplication;
 using Log = std::vector<std::string>;
 
 // A path written with "/" as this system writes it.
