@@ -4,11 +4,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <linux/sockios.h>
+#include <poll.h>
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,22 +45,35 @@ using uno::Reference;
 using uno::UNO_QUERY_THROW;
 using Ui = css::sdb::application::XDatabaseDocumentUI;
 
-// Bytes this process has written to the office's pipe that the office has not read yet: a
-// stopped office leaves there the request of the call under way.
-std::size_t unreadByTheOffice() {
-    const std::string pipe = "/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" + officeOptions().pipeName;
-    std::size_t unread = 0;
+// Whether process `pid` has `file` open.
+bool holdsOpen(int pid, const fs::path& file) {
     std::error_code ec;
-    for (fs::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end; it.increment(ec)) {
-        const int fd = std::atoi(it->path().filename().c_str());
-        sockaddr_un peer{};
-        socklen_t length = sizeof peer;
-        int queued = 0;
-        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0 && peer.sun_family == AF_UNIX &&
-            std::strncmp(peer.sun_path, pipe.c_str(), sizeof peer.sun_path) == 0 && ioctl(fd, SIOCOUTQ, &queued) == 0)
-            unread += static_cast<std::size_t>(std::max(queued, 0));
+    const fs::path target = fs::canonical(file, ec);
+    for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/fd", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code unreadable;
+        if (fs::read_symlink(it->path(), unreadable) == target) return true;
     }
-    return unread;
+    return false;
+}
+
+// Waits, up to `limit`, until process `pid` opens `file`: woken by every opening of the file, by
+// whichever process, not by looking again.
+bool waitUntilOpenedBy(int pid, const fs::path& file, std::chrono::milliseconds limit) {
+    const int watch = inotify_init1(IN_CLOEXEC);
+    if (watch < 0 || inotify_add_watch(watch, file.c_str(), IN_OPEN) < 0) return false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool opened = holdsOpen(pid, file);
+    while (!opened) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{watch, POLLIN, 0};
+        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+        alignas(inotify_event) char events[4096];
+        if (read(watch, events, sizeof events) <= 0) break;
+        opened = holdsOpen(pid, file);
+    }
+    close(watch);
+    return opened;
 }
 
 // The database window opened last through the backend, and what it shows.
@@ -235,20 +246,16 @@ TEST_F(AccessBaseTest, CloseSucceedsDoingNothingWhenTheUserClosedTheWindow) {
 TEST_F(AccessBaseTest, OfficeKilledDuringTheOpenIsReportedAndTheNextOfficeSeesTheDriverAgain) {
     const int pid = office().officePid();
     ASSERT_GT(pid, 0);
-    kill(pid, SIGSTOP);
-    // Killed once the load's request waits in the stopped office's pipe, not before: a call
-    // killed before it began would be made again on a new office.
-    const std::size_t before = unreadByTheOffice();
-    bool requestSent = false;
-    std::thread killer([pid, before, &requestSent] {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!(requestSent = unreadByTheOffice() > before) && std::chrono::steady_clock::now() < limit)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Killed while it reads the database for the open: the request has reached it and is not
+    // answered yet (the connection is made before the window is shown and the call returns).
+    bool reached = false;
+    std::thread killer([&] {
+        reached = waitUntilOpenedBy(pid, copies.path("Monitor.mdb"), std::chrono::seconds(60));
         kill(pid, SIGKILL);
     });
     const std::string error = openingError("Monitor.mdb");
     killer.join();
-    EXPECT_TRUE(requestSent) << "the open sent the office nothing";
+    EXPECT_TRUE(reached) << "the office never opened the database";
     EXPECT_THAT(error, HasSubstr("Monitor.mdb"));
     EXPECT_THAT(error, HasSubstr("LibreOffice ended while loading it"));
     EXPECT_NO_THROW(open("Monitor.mdb"));
